@@ -1,0 +1,45 @@
+# Build, run, test and benchmark the emulator.
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+BENCH_BUILD ?= build-bench
+CMAKE_GEN := -G Ninja
+PREFIX ?= /usr
+JOBS ?= 2
+
+.PHONY: all deps run test test-plain test-asan bench install screenshot clean
+
+all:
+	@scripts/deps.sh build
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DTAVISK_TESTS=OFF
+	cmake --build $(BUILD) -j $(JOBS)
+
+run:
+	@scripts/deps.sh run
+	cmake -S . -B $(BUILD) $(CMAKE_GEN)
+	cmake --build $(BUILD) -j $(JOBS) --target tavisk
+	cd $(BUILD) && ln -sf $(or $(ROM),/usr/share/spectrum-roms/opense.rom) spectrum.rom && ./tavisk $(SNAPSHOT)
+
+test:
+	@scripts/deps.sh test
+	$(MAKE) test-plain test-asan
+
+test-plain:
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DTAVISK_TESTS=ON
+	cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-asan:
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DTAVISK_TESTS=ON -DTAVISK_SANITIZE=ON \
+	  -DCMAKE_BUILD_TYPE=Debug
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+bench:
+	@scripts/deps.sh test
+	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DTAVISK_TESTS=OFF \
+	  -DTAVISK_BENCH=ON
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	$(BENCH_BUILD)/bench/tavisk_bench
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
