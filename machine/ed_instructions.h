@@ -1,0 +1,196 @@
+// ED-prefixed instructions. Undefined second bytes are 8 T-state no-operations.
+#pragma once
+
+#include "machine/ports.h"
+#include "machine/z80_state.h"
+
+Z80_INLINE uint16_t adc16(Z80 &z, uint16_t hlv, uint16_t v) {
+    int carry = z.f & kFlagC;
+    unsigned sum = unsigned(hlv) + v + carry;
+    uint16_t res = uint16_t(sum);
+    z.f = uint8_t(((res >> 8) & 0xA8) | (res ? 0 : kFlagZ) |
+                  (((hlv & 0x0FFF) + (v & 0x0FFF) + carry) >= 0x1000 ? kFlagH : 0) |
+                  (((~(hlv ^ v) & (hlv ^ res)) & 0x8000) ? kFlagPV : 0) | ((sum >> 16) & 1));
+    return res;
+}
+
+Z80_INLINE uint16_t sbc16(Z80 &z, uint16_t hlv, uint16_t v) {
+    int carry = z.f & kFlagC;
+    unsigned diff = (unsigned(hlv) - v - carry) & 0x1FFFF;
+    uint16_t res = uint16_t(diff);
+    z.f = uint8_t(((res >> 8) & 0xA8) | (res ? 0 : kFlagZ) | kFlagN |
+                  ((hlv & 0x0FFF) < (v & 0x0FFF) + carry ? kFlagH : 0) |
+                  ((((hlv ^ v) & (hlv ^ res)) & 0x8000) ? kFlagPV : 0) | ((diff >> 16) & 1));
+    return res;
+}
+
+// IN r,(C) and IN (C): flags from the byte read, C kept.
+Z80_INLINE uint8_t in_c(Z80 &z) {
+    uint8_t v = port_read(z.c, z.b, z.input);
+    z.f = uint8_t((z.f & kFlagC) | sz53p(z, v));
+    z.t += 12;
+    return v;
+}
+
+Z80_INLINE void out_c(Z80 &z, uint8_t v) {
+    z.t += 12;
+    port_write(z.c, v, z.t, &z.port, z.m, &z.samplepos);
+}
+
+// LD A,I and LD A,R: P/V shows iff2.
+Z80_INLINE void ld_a_ir(Z80 &z, uint8_t v) {
+    z.a = v;
+    z.f = uint8_t((z.f & kFlagC) | sz53(v) | (z.iff2 ? kFlagPV : 0));
+    z.t += 9;
+}
+
+// A repeating block instruction steps PC back onto its ED byte and costs 5 more.
+Z80_INLINE void block_repeat(Z80 &z, bool again) {
+    if (again) {
+        z.pc = uint16_t(z.pc - 2);
+        z.t += 5;
+    }
+}
+
+Z80_INLINE void ldx(Z80 &z, int dir, bool repeat) {
+    uint8_t v = rd(z, hl(z));
+    wr(z, de(z), v);
+    set_hl(z, uint16_t(hl(z) + dir));
+    set_de(z, uint16_t(de(z) + dir));
+    uint16_t count = uint16_t(bc(z) - 1);
+    set_bc(z, count);
+    z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagC)) | (v & 0x28) | (count ? kFlagPV : 0));
+    z.t += 16;
+    block_repeat(z, repeat && count);
+}
+
+Z80_INLINE void cpx(Z80 &z, int dir, bool repeat) {
+    uint8_t v = rd(z, hl(z));
+    uint8_t d = uint8_t(z.a - v);
+    set_hl(z, uint16_t(hl(z) + dir));
+    uint16_t count = uint16_t(bc(z) - 1);
+    set_bc(z, count);
+    z.f = uint8_t((z.f & kFlagC) | sz53(d) | kFlagN | ((z.a & 0x0F) < (v & 0x0F) ? kFlagH : 0) |
+                  (count ? kFlagPV : 0));
+    z.t += 16;
+    block_repeat(z, repeat && count && d != 0);
+}
+
+Z80_INLINE void inx(Z80 &z, int dir, bool repeat) {
+    uint8_t v = port_read(z.c, z.b, z.input);
+    wr(z, hl(z), v);
+    set_hl(z, uint16_t(hl(z) + dir));
+    z.b--;
+    uint8_t pv = ((z.c & 0x04) ? kFlagPV : 0) ^ z.parity[z.b];
+    if (dir < 0) pv ^= kFlagPV;
+    z.f = uint8_t(sz53(z.b) | kFlagN | pv);
+    z.t += 16;
+    block_repeat(z, repeat && z.b);
+}
+
+Z80_INLINE void outx(Z80 &z, int dir, bool repeat) {
+    uint8_t v = rd(z, hl(z));
+    port_write(z.c, v, z.t + 16, &z.port, z.m, &z.samplepos);
+    set_hl(z, uint16_t(hl(z) + dir));
+    z.b--;
+    z.f = uint8_t((z.f & kFlagC) | sz53(z.b) | kFlagH | kFlagN);
+    z.t += 16;
+    block_repeat(z, repeat && z.b);
+}
+
+Z80_INLINE void rrd(Z80 &z) {
+    uint8_t m = rd(z, hl(z));
+    wr(z, hl(z), uint8_t((z.a << 4) | (m >> 4)));
+    z.a = uint8_t((z.a & 0xF0) | (m & 0x0F));
+    z.f = uint8_t((z.f & kFlagC) | sz53p(z, z.a));
+    z.t += 18;
+}
+
+Z80_INLINE void rld(Z80 &z) {
+    uint8_t m = rd(z, hl(z));
+    wr(z, hl(z), uint8_t((m << 4) | (z.a & 0x0F)));
+    z.a = uint8_t((z.a & 0xF0) | (m >> 4));
+    z.f = uint8_t((z.f & kFlagC) | sz53p(z, z.a));
+    z.t += 18;
+}
+
+Z80_INLINE void neg(Z80 &z) {
+    uint8_t old = z.a;
+    z.a = 0;
+    z.a = sub8(z, old, 0);
+    z.t += 8;
+}
+
+// After ED: the second byte is one more opcode fetch. An index prefix has no effect here.
+Z80_INLINE void exec_ed(Z80 &z) {
+    uint8_t x = fetch8(z);
+    z.fetches++;
+    switch (x) {
+        case 0x40: z.b = in_c(z); break;                   // IN B,(C)
+        case 0x48: z.c = in_c(z); break;                   // IN C,(C)
+        case 0x50: z.d = in_c(z); break;                   // IN D,(C)
+        case 0x58: z.e = in_c(z); break;                   // IN E,(C)
+        case 0x60: z.h = in_c(z); break;                   // IN H,(C)
+        case 0x68: z.l = in_c(z); break;                   // IN L,(C)
+        case 0x70: in_c(z); break;                         // IN (C)
+        case 0x78: z.a = in_c(z); break;                   // IN A,(C)
+        case 0x41: out_c(z, z.b); break;                   // OUT (C),B
+        case 0x49: out_c(z, z.c); break;                   // OUT (C),C
+        case 0x51: out_c(z, z.d); break;                   // OUT (C),D
+        case 0x59: out_c(z, z.e); break;                   // OUT (C),E
+        case 0x61: out_c(z, z.h); break;                   // OUT (C),H
+        case 0x69: out_c(z, z.l); break;                   // OUT (C),L
+        case 0x71: out_c(z, 0); break;                     // OUT (C),0
+        case 0x79: out_c(z, z.a); break;                   // OUT (C),A
+        case 0x42: set_hl(z, sbc16(z, hl(z), bc(z))); z.t += 15; break;  // SBC HL,BC
+        case 0x52: set_hl(z, sbc16(z, hl(z), de(z))); z.t += 15; break;  // SBC HL,DE
+        case 0x62: set_hl(z, sbc16(z, hl(z), hl(z))); z.t += 15; break;  // SBC HL,HL
+        case 0x72: set_hl(z, sbc16(z, hl(z), z.sp)); z.t += 15; break;   // SBC HL,SP
+        case 0x4A: set_hl(z, adc16(z, hl(z), bc(z))); z.t += 15; break;  // ADC HL,BC
+        case 0x5A: set_hl(z, adc16(z, hl(z), de(z))); z.t += 15; break;  // ADC HL,DE
+        case 0x6A: set_hl(z, adc16(z, hl(z), hl(z))); z.t += 15; break;  // ADC HL,HL
+        case 0x7A: set_hl(z, adc16(z, hl(z), z.sp)); z.t += 15; break;   // ADC HL,SP
+        case 0x43: wr16(z, fetch16(z), bc(z)); z.t += 20; break;         // LD (nn),BC
+        case 0x53: wr16(z, fetch16(z), de(z)); z.t += 20; break;         // LD (nn),DE
+        case 0x63: wr16(z, fetch16(z), hl(z)); z.t += 20; break;         // LD (nn),HL
+        case 0x73: wr16(z, fetch16(z), z.sp); z.t += 20; break;          // LD (nn),SP
+        case 0x4B: set_bc(z, rd16(z, fetch16(z))); z.t += 20; break;     // LD BC,(nn)
+        case 0x5B: set_de(z, rd16(z, fetch16(z))); z.t += 20; break;     // LD DE,(nn)
+        case 0x6B: set_hl(z, rd16(z, fetch16(z))); z.t += 20; break;     // LD HL,(nn)
+        case 0x7B: z.sp = rd16(z, fetch16(z)); z.t += 20; break;         // LD SP,(nn)
+        case 0x44: case 0x4C: case 0x54: case 0x5C:                      // NEG
+        case 0x64: case 0x6C: case 0x74: case 0x7C: neg(z); break;       // NEG (duplicates)
+        case 0x45: z.iff1 = z.iff2; z.pc = pop(z); z.t += 14; break;     // RETN
+        case 0x4D: case 0x55: case 0x5D: case 0x65:                      // RETI
+        case 0x6D: case 0x75: case 0x7D: z.pc = pop(z); z.t += 14; break;  // RETI (duplicates)
+        case 0x46: case 0x66: z.im = 0; z.t += 8; break;                 // IM 0
+        case 0x4E: case 0x56: case 0x6E: case 0x76: z.im = 1; z.t += 8; break;  // IM 1
+        case 0x5E: case 0x7E: z.im = 2; z.t += 8; break;                 // IM 2
+        case 0x47: z.i = z.a; z.t += 9; break;                           // LD I,A
+        case 0x4F: z.r = z.a; z.fetches = z.a; z.t += 9; break;          // LD R,A
+        case 0x57: ld_a_ir(z, z.i); break;                               // LD A,I
+        case 0x5F:                                                       // LD A,R
+            z.r = uint8_t((z.r & 0x80) | (z.fetches & 0x7F));
+            ld_a_ir(z, z.r);
+            break;
+        case 0x67: rrd(z); break;             // RRD
+        case 0x6F: rld(z); break;             // RLD
+        case 0xA0: ldx(z, 1, false); break;   // LDI
+        case 0xA8: ldx(z, -1, false); break;  // LDD
+        case 0xB0: ldx(z, 1, true); break;    // LDIR
+        case 0xB8: ldx(z, -1, true); break;   // LDDR
+        case 0xA1: cpx(z, 1, false); break;   // CPI
+        case 0xA9: cpx(z, -1, false); break;  // CPD
+        case 0xB1: cpx(z, 1, true); break;    // CPIR
+        case 0xB9: cpx(z, -1, true); break;   // CPDR
+        case 0xA2: inx(z, 1, false); break;   // INI
+        case 0xAA: inx(z, -1, false); break;  // IND
+        case 0xB2: inx(z, 1, true); break;    // INIR
+        case 0xBA: inx(z, -1, true); break;   // INDR
+        case 0xA3: outx(z, 1, false); break;  // OUTI
+        case 0xAB: outx(z, -1, false); break; // OUTD
+        case 0xB3: outx(z, 1, true); break;   // OTIR
+        case 0xBB: outx(z, -1, true); break;  // OTDR
+        default: z.t += 8; break;             // no operation
+    }
+}
