@@ -1,0 +1,179 @@
+#include "snapshot/sna_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#include "machine/machine.h"
+
+namespace {
+
+constexpr uint8_t kIffBit = 0x04;  // byte 19
+
+// Memory rules of the processor: ROM reads through rom, which spans the whole image; writes
+// below 0x4000 are lost, and a word's fate is decided by its first address.
+uint8_t read_byte(const Machine *m, uint16_t a) { return m->rom[a]; }
+
+void write_byte(Machine *m, uint16_t a, uint8_t v) {
+    if (a >= kRomSize) m->ram[a - kRomSize] = v;
+}
+
+uint16_t read_word(const Machine *m, uint16_t a) {
+    return uint16_t(read_byte(m, a) | read_byte(m, uint16_t(a + 1)) << 8);
+}
+
+void write_word(Machine *m, uint16_t a, uint16_t v) {
+    if (a < kRomSize) return;
+    write_byte(m, a, uint8_t(v));
+    if (a != 0xFFFF) write_byte(m, uint16_t(a + 1), uint8_t(v >> 8));
+}
+
+void build_header(const Machine *m, uint8_t *h) {
+    uint16_t sp = uint16_t(m->sp - 2);  // where the PC is pushed for the write
+    h[0] = m->i;
+    h[1] = m->altl;
+    h[2] = m->alth;
+    h[3] = m->alte;
+    h[4] = m->altd;
+    h[5] = m->altc;
+    h[6] = m->altb;
+    h[7] = m->altf;
+    h[8] = m->alta;
+    h[9] = m->l;
+    h[10] = m->h;
+    h[11] = m->e;
+    h[12] = m->d;
+    h[13] = m->c;
+    h[14] = m->b;
+    h[15] = uint8_t(m->iy);
+    h[16] = uint8_t(m->iy >> 8);
+    h[17] = uint8_t(m->ix);
+    h[18] = uint8_t(m->ix >> 8);
+    h[19] = m->iff1 ? kIffBit : 0;
+    h[20] = m->r;
+    h[21] = m->f;
+    h[22] = m->a;
+    h[23] = uint8_t(sp);
+    h[24] = uint8_t(sp >> 8);
+    h[25] = m->im;
+    h[26] = m->portfe & 7;
+}
+
+int write_all(int fd, const uint8_t *p, size_t n) {
+    while (n > 0) {
+        ssize_t done = write(fd, p, n);
+        if (done < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        p += done;
+        n -= size_t(done);
+    }
+    return 0;
+}
+
+// Creates a fresh file beside path, so that the final rename stays within one file system.
+int create_temporary(const char *path, char *name, size_t size) {
+    const char *slash = std::strrchr(path, '/');
+    int dir = slash ? int(slash - path + 1) : 0;
+    static unsigned serial;
+    for (int attempt = 0; attempt < 100; attempt++) {
+        int n =
+            std::snprintf(name, size, "%.*s.tavisk-%d-%u.tmp", dir, path, int(getpid()), serial++);
+        if (n < 0 || size_t(n) >= size) {
+            errno = ENAMETOOLONG;
+            return -1;
+        }
+        int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+// A replaced file keeps its permissions; a new one takes the umask's. Either way the user
+// can read it back and overwrite it next time.
+int set_mode(int fd, const char *path) {
+    struct stat st;
+    if (stat(path, &st) == 0) return fchmod(fd, (st.st_mode & 07777) | S_IRUSR | S_IWUSR);
+    if (errno != ENOENT || fstat(fd, &st) != 0) return -1;
+    if ((st.st_mode & (S_IRUSR | S_IWUSR)) == (S_IRUSR | S_IWUSR)) return 0;
+    return fchmod(fd, (st.st_mode & 07777) | S_IRUSR | S_IWUSR);
+}
+
+int write_file(const char *path, const uint8_t *header, const uint8_t *ram) {
+    // A target the user cannot write stays as it is, as it would with a plain overwrite.
+    if (access(path, F_OK) == 0 && access(path, W_OK) != 0) return -1;
+    char name[PATH_MAX + 64];
+    int fd = create_temporary(path, name, sizeof name);
+    if (fd < 0) return -1;
+    int failed = set_mode(fd, path) != 0 || write_all(fd, header, kSnaHeaderSize) != 0 ||
+                 write_all(fd, ram, kRamSize) != 0 || fsync(fd) != 0;
+    int error = errno;
+    if (close(fd) != 0 && !failed) {
+        failed = 1;
+        error = errno;
+    }
+    if (!failed && rename(name, path) != 0) {
+        failed = 1;
+        error = errno;
+    }
+    if (failed) {
+        unlink(name);
+        errno = error;
+        return -1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int load_sna(Machine *m, const uint8_t *b, size_t count) {
+    if (count < kSnaFileSize) return -1;
+    std::memcpy(m->ram, b + kSnaHeaderSize, kRamSize);
+    m->i = b[0];
+    m->altl = b[1];
+    m->alth = b[2];
+    m->alte = b[3];
+    m->altd = b[4];
+    m->altc = b[5];
+    m->altb = b[6];
+    m->altf = b[7];
+    m->alta = b[8];
+    m->l = b[9];
+    m->h = b[10];
+    m->e = b[11];
+    m->d = b[12];
+    m->c = b[13];
+    m->b = b[14];
+    m->iy = uint16_t(b[15] | b[16] << 8);
+    m->ix = uint16_t(b[17] | b[18] << 8);
+    m->iff1 = m->iff2 = (b[19] & kIffBit) ? 1 : 0;
+    m->r = b[20];
+    m->f = b[21];
+    m->a = b[22];
+    m->sp = uint16_t(b[23] | b[24] << 8);
+    m->im = b[25];
+    m->portfe = uint8_t((m->portfe & ~7) | (b[26] & 7));
+    m->pc = read_word(m, m->sp);
+    m->sp = uint16_t(m->sp + 2);
+    return 0;
+}
+
+int save_sna(Machine *m, const char *path) {
+    uint8_t header[kSnaHeaderSize];
+    build_header(m, header);
+    uint16_t sp = uint16_t(m->sp - 2);
+    uint8_t kept[2] = {read_byte(m, sp), read_byte(m, uint16_t(sp + 1))};
+    write_word(m, sp, m->pc);
+    int result = write_file(path, header, m->ram);
+    int error = errno;
+    write_byte(m, sp, kept[0]);
+    write_byte(m, uint16_t(sp + 1), kept[1]);
+    if (result != 0) std::fprintf(stderr, "Couldn't save %s: %s\n", path, std::strerror(error));
+    return result;
+}
