@@ -34,7 +34,7 @@ Z80_INLINE uint8_t in_c(Z80 &z) {
 
 Z80_INLINE void out_c(Z80 &z, uint8_t v) {
     z.t += 12;
-    port_write(z.c, v, z.t, &z.port, z.m, &z.samplepos);
+    out_port(z, z.c, v, z.t);
 }
 
 // LD A,I and LD A,R: P/V shows iff2.
@@ -90,7 +90,7 @@ Z80_INLINE void inx(Z80 &z, int dir, bool repeat) {
 
 Z80_INLINE void outx(Z80 &z, int dir, bool repeat) {
     uint8_t v = rd(z, hl(z));
-    port_write(z.c, v, z.t + 16, &z.port, z.m, &z.samplepos);
+    out_port(z, z.c, v, z.t + 16);
     set_hl(z, uint16_t(hl(z) + dir));
     z.b--;
     z.f = uint8_t((z.f & kFlagC) | sz53(z.b) | kFlagH | kFlagN);

@@ -442,7 +442,7 @@ Z80_INLINE void exec_base(Z80 &z, uint8_t op, Prefix &prefix) {
         case 0xD3:                                                        // OUT (n),A
             v = fetch8(z);
             z.t += 11;
-            port_write(v, z.a, z.t, &z.port, z.m, &z.samplepos);
+            out_port(z, v, z.a, z.t);
             break;
         case 0xD4: call(z, cond(z, 2)); break;                            // CALL NC,nn
         case 0xD5: push(z, de(z)); z.t += 11; break;                      // PUSH DE
@@ -508,7 +508,7 @@ Z80_INLINE void exec_base(Z80 &z, uint8_t op, Prefix &prefix) {
     }
 }
 
-void load_state(Z80 &z, const Machine *m) {
+Z80_INLINE void load_state(Z80 &z, const Machine *m) {
     z.a = m->a, z.f = m->f, z.b = m->b, z.c = m->c;
     z.d = m->d, z.e = m->e, z.h = m->h, z.l = m->l;
     z.alta = m->alta, z.altf = m->altf, z.altb = m->altb, z.altc = m->altc;
@@ -519,13 +519,11 @@ void load_state(Z80 &z, const Machine *m) {
     z.r = m->r | 0x80;
     z.fetches = 0;
     z.mem = m->rom;
-    std::memcpy(z.input, m->keyrows, 8);
-    z.input[8] = m->joystick;
     z.port = m->portfe;
     z.samplepos = 0;
 }
 
-void store_state(const Z80 &z, Machine *m) {
+Z80_INLINE void store_state(const Z80 &z, Machine *m) {
     m->a = z.a, m->f = z.f, m->b = z.b, m->c = z.c;
     m->d = z.d, m->e = z.e, m->h = z.h, m->l = z.l;
     m->alta = z.alta, m->altf = z.altf, m->altb = z.altb, m->altc = z.altc;
@@ -541,12 +539,18 @@ void store_state(const Z80 &z, Machine *m) {
 
 void run_frame(Machine *m) {
     Z80 z;
-    build_parity(z.parity);
+    uint8_t parity[256];
+    build_parity(parity);
+    z.parity = parity;
+    uint8_t input[kInputBytes];
+    std::memcpy(input, m->keyrows, 8);
+    input[8] = m->joystick;
+    z.input = input;
     z.m = m;
     load_state(z, m);
     m->speaker = 0;
-    bool irq = true;
-    const bool gate = m->counter != 0;
+    // The frame's interrupt stays requested until accepted; none in the very first frame.
+    bool irq = m->counter != 0;
     const uint32_t limit = m->tslimit;
     Prefix prefix = kNone;
 
@@ -554,7 +558,7 @@ void run_frame(Machine *m) {
         Prefix mode = prefix;
         prefix = kNone;
         uint8_t op;
-        if (irq && gate && z.iff1) {
+        if (irq && z.iff1) {
             irq = false;
             z.iff1 = z.iff2 = 0;
             if (z.im == 2) {
@@ -569,8 +573,19 @@ void run_frame(Machine *m) {
             op = fetch8(z);
         }
         z.fetches++;
-        if (mode == kNone || !exec_indexed(z, op, mode == kIX ? z.ix : z.iy))
+        if (mode == kNone) {
             exec_base(z, op, prefix);
+        } else {
+            // The index register travels by value so that the working state stays in
+            // registers rather than behind an address.
+            uint16_t xy = mode == kIX ? z.ix : z.iy;
+            bool changed = exec_indexed(z, op, xy);
+            if (mode == kIX)
+                z.ix = xy;
+            else
+                z.iy = xy;
+            if (!changed) exec_base(z, op, prefix);
+        }
         if (z.t > limit && prefix == kNone) break;
     }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "machine/machine.h"
+#include "machine/ports.h"
 
 #define Z80_INLINE inline __attribute__((always_inline))
 
@@ -17,11 +18,11 @@ struct Z80 {
     uint8_t r;         // working R: only bit 7 and what LD R,A / LD A,R stored
     uint32_t fetches;  // opcode fetches since the run began or the last LD R,A
     uint8_t *mem;      // the 64 KB image: ROM below 0x4000, RAM above
-    uint8_t input[9];  // keyrows then joystick, as at the start of the run
+    const uint8_t *input;   // keyrows then joystick, as at the start of the run
     uint8_t port;      // working copy of portfe
     int samplepos;     // next unfilled sample of the current sound frame
     Machine *m;
-    uint8_t parity[256];  // P/V value of an even number of 1 bits
+    const uint8_t *parity;  // P/V value of an even number of 1 bits
 };
 
 // Memory: reads anywhere, writes only above the ROM; 16-bit words wrap at 0xFFFF.
@@ -53,6 +54,16 @@ Z80_INLINE uint16_t pop(Z80 &z) {
     uint16_t v = rd16(z, z.sp);
     z.sp = uint16_t(z.sp + 2);
     return v;
+}
+
+// An OUT of the run: the port copy and sample position go through scalars, so that the
+// working state never needs an address.
+Z80_INLINE void out_port(Z80 &z, uint8_t low, uint8_t value, uint32_t t) {
+    uint8_t port = z.port;
+    int samplepos = z.samplepos;
+    port_write(low, value, t, &port, z.m, &samplepos);
+    z.port = port;
+    z.samplepos = samplepos;
 }
 
 // Register pairs.
