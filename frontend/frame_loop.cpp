@@ -1,0 +1,115 @@
+#include "frontend/frame_loop.h"
+
+#include <SDL/SDL.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "display/screen_render.h"
+#include "frontend/pacing.h"
+#include "machine/run_frame.h"
+#include "snapshot/snapshot_files.h"
+
+namespace {
+
+constexpr int64_t kFrameCountMicros = 2000000;
+
+int64_t micros_between(const timeval *from, const timeval *to) {
+    return int64_t(to->tv_sec - from->tv_sec) * 1000000 + (to->tv_usec - from->tv_usec);
+}
+
+}  // namespace
+
+void start_panel(FrontEnd *fe) {
+    std::memset(fe->holds, 0, sizeof fe->holds);
+    SDL_Flip(fe->m->surface);
+}
+
+void start_loop_state(FrontEnd *fe) {
+    fe->audio->fast = fe->options->faststart;
+    fe->quit = 0;
+    fe->audio->opened = 0;
+    fe->audio->armed = 0;
+    fe->paused = 0;
+    fe->browsing = 0;
+    fe->lasttap = 0;
+    fe->pendingshift = 0;
+    fe->holdactive = false;
+}
+
+void start_snapshot(FrontEnd *fe, int argc, char **argv) {
+    if (argc > 1) load_snapshot(fe->m, argv[1], fe->options);
+}
+
+void start_clock(FrontEnd *fe) {
+    gettimeofday(&fe->synctime, nullptr);
+    fe->fpstime = fe->synctime;
+    fe->fpsbase = fe->m->counter;
+}
+
+void start_sound(FrontEnd *fe) {
+    if (fe->options->sound && fe->audio->fast == 0) sound_open(fe->audio, fe->m);
+}
+
+void pacing_resync(FrontEnd *fe) {
+    gettimeofday(&fe->synctime, nullptr);
+    fe->m->synccounter = fe->m->counter;
+}
+
+void show_frame_count(FrontEnd *fe) {
+    SDL_Rect r;
+    r.x = kFastButtonX + 520;
+    r.y = kFastButtonY + kFastButtonH + 12;
+    r.w = kFastButtonW;
+    r.h = 10;
+    SDL_FillRect(fe->m->surface, &r, 0);
+    SDL_UpdateRect(fe->m->surface, r.x, r.y, r.w, r.h);
+}
+
+void run_one_frame(FrontEnd *fe) {
+    Machine *m = fe->m;
+    m->tslimit = kFrameTstates;
+    m->tstates = 0;
+    run_frame(m);
+    if (frame_drawn(m, fe->audio->fast)) {
+        render_screen(m);
+        SDL_UpdateRect(m->surface, kSpecAreaX, kSpecAreaY, kSpecAreaWidth, kSpecAreaHeight);
+    }
+    m->counter += 1;
+    // Three ring frames (60 ms) ready before the device plays.
+    if (fe->audio->armed && m->counter - m->scounter > 2) sound_resume(fe->audio);
+    m->sndread = next_ring_frame(m->sndread);
+}
+
+void handle_event(FrontEnd *fe) {
+    SDL_Event event;
+    if (!SDL_PollEvent(&event)) return;
+    if (event.type == SDL_QUIT) fe->quit = 1;
+}
+
+void loop_pass(FrontEnd *fe) {
+    Machine *m = fe->m;
+    if (fe->paused) {
+        SDL_WaitEvent(nullptr);
+    } else {
+        timeval now;
+        gettimeofday(&now, nullptr);
+        if (micros_between(&fe->fpstime, &now) >= kFrameCountMicros) {
+            show_frame_count(fe);
+            fe->fpstime = now;
+            fe->fpsbase = m->counter;
+        }
+        if (frame_due(m, fe->audio->fast, &now, &fe->synctime)) run_one_frame(fe);
+    }
+    handle_event(fe);
+    if (fe->audio->fast == 0 && m->counter >= m->scounter) usleep(1);
+}
+
+void exit_sequence(FrontEnd *fe) {
+    Machine *m = fe->m;
+    std::printf("counter=%i\n scounter=%i\n sndread=%i\n sndwrite=%i\n", m->counter,
+                int(m->scounter), m->sndread, m->sndwrite);
+    sound_close(fe->audio);
+    save_snapshot(m, "tmp.sna", fe->options);
+}

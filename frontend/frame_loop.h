@@ -1,0 +1,40 @@
+// Start-up after the screen is open, the single main loop, and the exit sequence.
+#pragma once
+
+#include "frontend/front_end.h"
+
+// The FAST button's row of the panel: the frame count stands below it.
+constexpr int kFastButtonX = 120;
+constexpr int kFastButtonY = 0;
+constexpr int kFastButtonW = 50;
+constexpr int kFastButtonH = 50;
+
+// The panel, the button digits and the first full-screen update.
+void start_panel(FrontEnd *fe);
+// The loop variables and the FAST mode taken from the options.
+void start_loop_state(FrontEnd *fe);
+// The snapshot named first on the command line, if any.
+void start_snapshot(FrontEnd *fe, int argc, char **argv);
+// The pacing time base and the frame-count base.
+void start_clock(FrontEnd *fe);
+// The sound device, when sound is on and the FAST mode is 0.
+void start_sound(FrontEnd *fe);
+
+// The pacing clock restarts from now: no catch-up for time spent stopped.
+void pacing_resync(FrontEnd *fe);
+
+// One pass of the loop: wait while paused, the frame count every two seconds, at most one
+// frame when it is due, at most one event, and a yield in mode 0.
+void loop_pass(FrontEnd *fe);
+
+// The frames run since the last display, beside the FAST button.
+void show_frame_count(FrontEnd *fe);
+
+// Runs, draws and accounts one frame.
+void run_one_frame(FrontEnd *fe);
+
+// Takes one queued event, if any, and acts on it.
+void handle_event(FrontEnd *fe);
+
+// Statistics line, sound off, machine saved to "tmp.sna".
+void exit_sequence(FrontEnd *fe);

@@ -1,0 +1,45 @@
+// Tavisk: a 48K Spectrum for an 800x480 touch-screen handheld.
+#include <unistd.h>
+
+#include "frontend/frame_loop.h"
+#include "frontend/rom_image.h"
+#include "frontend/video_setup.h"
+
+namespace {
+
+// Everything lives for the whole run; the machine with its 705,600-byte sound ring is
+// far too big for the stack.
+uint8_t image[kMemorySize];
+Machine machine;
+Options options;
+AudioState audio;
+FrontEnd fe;
+
+char wmclass[] = "SDL_VIDEO_X11_WMCLASS=tavisk";
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    putenv(wmclass);
+    options_defaults(&options);
+    if (load_rom(image) != 0) {
+        static const char message[] = "No rom, no emu.\n";
+        ssize_t ignored = write(2, message, sizeof message - 1);
+        (void)ignored;
+        return 1;
+    }
+    // Every start value of the machine at once, the ROM half of the image kept as loaded.
+    machine_power_on(&machine, image);
+    fe.m = &machine;
+    fe.options = &options;
+    fe.audio = &audio;
+    if (video_open(&machine) != 0) return 1;
+    start_panel(&fe);
+    start_loop_state(&fe);
+    start_snapshot(&fe, argc, argv);
+    start_clock(&fe);
+    start_sound(&fe);
+    while (!fe.quit) loop_pass(&fe);
+    exit_sequence(&fe);
+    return 0;
+}

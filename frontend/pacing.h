@@ -1,0 +1,26 @@
+// The 50 Hz pacing rule and the per-frame decisions of the frame loop, free of SDL and
+// of the clock so that they can be checked on their own.
+#pragma once
+
+#include <sys/time.h>
+
+#include <cstdint>
+
+#include "machine/machine.h"
+
+constexpr int32_t kFrameMicros = 20000;
+constexpr int32_t kFramesPerSecond = 50;
+
+// Whether a frame runs in this pass: always in FAST modes 1 and 2 and while the sound
+// consumer is at most one frame behind; otherwise once more than 20 ms per frame since the
+// resync (synctime, synccounter) have passed.
+int frame_due(const Machine *m, int32_t fast, const timeval *now, const timeval *synctime);
+
+// Whether the frame just run (counter not yet advanced) is drawn: only while it leads the
+// sound consumer, and in mode 2 only every fourth frame.
+int frame_drawn(const Machine *m, int32_t fast);
+
+// The next ring frame after sndread.
+inline int32_t next_ring_frame(int32_t sndread) {
+    return sndread + 1 == kRingFrames ? 0 : sndread + 1;
+}
