@@ -30,7 +30,7 @@ uint16_t read_word(const Machine *m, uint16_t a) {
 void write_word(Machine *m, uint16_t a, uint16_t v) {
     if (a < kRomSize) return;
     write_byte(m, a, uint8_t(v));
-    if (a != 0xFFFF) write_byte(m, uint16_t(a + 1), uint8_t(v >> 8));
+    write_byte(m, uint16_t(a + 1), uint8_t(v >> 8));  // lost when it wraps to ROM at 0x0000
 }
 
 void build_header(const Machine *m, uint8_t *h) {
@@ -97,34 +97,53 @@ int create_temporary(const char *path, char *name, size_t size) {
 
 // A replaced file keeps its permissions; a new one takes the umask's. Either way the user
 // can read it back and overwrite it next time.
-int set_mode(int fd, const char *path) {
+int set_mode(int fd, const struct stat *old) {
+    mode_t user = S_IRUSR | S_IWUSR;
+    if (old) return fchmod(fd, (old->st_mode & 07777) | user);
     struct stat st;
-    if (stat(path, &st) == 0) return fchmod(fd, (st.st_mode & 07777) | S_IRUSR | S_IWUSR);
-    if (errno != ENOENT || fstat(fd, &st) != 0) return -1;
-    if ((st.st_mode & (S_IRUSR | S_IWUSR)) == (S_IRUSR | S_IWUSR)) return 0;
-    return fchmod(fd, (st.st_mode & 07777) | S_IRUSR | S_IWUSR);
+    if (fstat(fd, &st) != 0) return -1;
+    if ((st.st_mode & user) == user) return 0;
+    return fchmod(fd, (st.st_mode & 07777) | user);
 }
 
-int write_file(const char *path, const uint8_t *header, const uint8_t *ram) {
-    // A target the user cannot write stays as it is, as it would with a plain overwrite.
-    if (access(path, F_OK) == 0 && access(path, W_OK) != 0) return -1;
+// Replaces the file at path whole, through a temporary file renamed over it, so that a
+// failure at any point leaves the previous file as it was. Returns 0, or -1 with *reason.
+int write_file(const char *path, const uint8_t *header, const uint8_t *ram, const char **reason) {
+    // Through a symbolic link, the file it names is the one replaced.
+    char resolved[PATH_MAX];
+    struct stat st;
+    if (lstat(path, &st) == 0 && S_ISLNK(st.st_mode) && realpath(path, resolved)) path = resolved;
+    bool exists = stat(path, &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) {
+        *reason = S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "Not a regular file";
+        return -1;
+    }
+    // A file the user may not write stays as it is, as it would with a plain overwrite.
+    if (exists && access(path, W_OK) != 0) {
+        *reason = std::strerror(errno);
+        return -1;
+    }
     char name[PATH_MAX + 64];
     int fd = create_temporary(path, name, sizeof name);
-    if (fd < 0) return -1;
-    int failed = set_mode(fd, path) != 0 || write_all(fd, header, kSnaHeaderSize) != 0 ||
-                 write_all(fd, ram, kRamSize) != 0 || fsync(fd) != 0;
+    if (fd < 0) {
+        *reason = std::strerror(errno);
+        return -1;
+    }
+    bool failed = set_mode(fd, exists ? &st : nullptr) != 0 ||
+                  write_all(fd, header, kSnaHeaderSize) != 0 || write_all(fd, ram, kRamSize) != 0 ||
+                  fsync(fd) != 0;
     int error = errno;
     if (close(fd) != 0 && !failed) {
-        failed = 1;
+        failed = true;
         error = errno;
     }
     if (!failed && rename(name, path) != 0) {
-        failed = 1;
+        failed = true;
         error = errno;
     }
     if (failed) {
         unlink(name);
-        errno = error;
+        *reason = std::strerror(error);
         return -1;
     }
     return 0;
@@ -170,10 +189,10 @@ int save_sna(Machine *m, const char *path) {
     uint16_t sp = uint16_t(m->sp - 2);
     uint8_t kept[2] = {read_byte(m, sp), read_byte(m, uint16_t(sp + 1))};
     write_word(m, sp, m->pc);
-    int result = write_file(path, header, m->ram);
-    int error = errno;
+    const char *reason = nullptr;
+    int result = write_file(path, header, m->ram, &reason);
     write_byte(m, sp, kept[0]);
     write_byte(m, uint16_t(sp + 1), kept[1]);
-    if (result != 0) std::fprintf(stderr, "Couldn't save %s: %s\n", path, std::strerror(error));
+    if (result != 0) std::fprintf(stderr, "Couldn't save %s: %s\n", path, reason);
     return result;
 }
