@@ -1,0 +1,96 @@
+#include "display/text.h"
+
+#include <SDL/SDL.h>
+
+#include "display/palette.h"
+#include "display/panel_font.h"
+#include "display/screen_render.h"
+#include "display/spec_font.h"
+
+namespace {
+
+// Callers keep their text on the screen; a stray coordinate is dropped here rather than
+// written past the pixel memory.
+inline void put(Machine *m, int x, int y, uint16_t colour) {
+    if (unsigned(x) < unsigned(kScreenWidth) && unsigned(y) < unsigned(kScreenHeight))
+        m->pixels[x + kScreenWidth * y] = colour;
+}
+
+const PanelGlyph *panel_glyph(int code) {
+    if (code < kPanelFontFirst || code >= kPanelFontFirst + kPanelFontGlyphs) return nullptr;
+    const PanelGlyph *g = &panelfont[code - kPanelFontFirst];
+    return g->width ? g : nullptr;
+}
+
+int panel_advance(const PanelGlyph *g, int code, int scale) {
+    return scale * (code < kPanelArtFirst ? g->width + 1 : g->width);
+}
+
+}  // namespace
+
+int panel_char(Machine *m, int x, int y, int code, uint32_t colour) {
+    const PanelGlyph *g = panel_glyph(code);
+    if (!g) return 0;
+    for (int r = 0; r < 5; r++)
+        for (int c = 0; c < g->width; c++)
+            if (g->rows[r] & (1 << c)) put(m, x + c, y + r, uint16_t(colour));
+    return panel_advance(g, code, 1);
+}
+
+int panel_char2x(Machine *m, int x, int y, int code, uint32_t colour) {
+    const PanelGlyph *g = panel_glyph(code);
+    if (!g) return 0;
+    for (int r = 0; r < 5; r++)
+        for (int c = 0; c < g->width; c++)
+            if (g->rows[r] & (1 << c)) {
+                put(m, x + 2 * c, y + 2 * r, uint16_t(colour));
+                put(m, x + 2 * c + 1, y + 2 * r, uint16_t(colour));
+                put(m, x + 2 * c, y + 2 * r + 1, uint16_t(colour));
+                put(m, x + 2 * c + 1, y + 2 * r + 1, uint16_t(colour));
+            }
+    return panel_advance(g, code, 2);
+}
+
+void panel_text(Machine *m, const char *text, int x, int y, uint32_t colour) {
+    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); *p; p++)
+        x += panel_char(m, x, y, *p, colour);
+}
+
+void panel_text2x(Machine *m, const char *text, int x, int y, uint32_t colour) {
+    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); *p; p++)
+        x += panel_char2x(m, x, y, *p, colour);
+}
+
+void spec_plot(Machine *m, int x, int y, int colour) {
+    uint16_t c = palette_colour(colour);
+    int sx = 2 * x, sy = kSpecAreaY + 2 * y;
+    put(m, sx, sy, c);
+    put(m, sx + 1, sy, c);
+    put(m, sx, sy + 1, c);
+    put(m, sx + 1, sy + 1, c);
+}
+
+void spec_char(Machine *m, int column, int row, int colour, int code) {
+    int index = code - kSpecFontFirst;
+    if (index < 0 || index >= kSpecFontGlyphs) index = '!' - kSpecFontFirst;
+    const uint8_t *glyph = &specfont[8 * index];
+    for (int j = 0; j < 8; j++)
+        for (int b = 7; b >= 0; b--)
+            if (glyph[j] & (1 << b)) spec_plot(m, 8 * column + 7 - b, 8 * row + j, colour);
+}
+
+void spec_text(Machine *m, int column, int row, int colour, const char *text) {
+    if (!text || column > 31) return;
+    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); *p && column <= 31;
+         p++, column++)
+        spec_char(m, column, row, colour, *p);
+}
+
+void spec_fillrect(Machine *m, int x, int y, int w, int h, int colour) {
+    SDL_Rect rect;
+    rect.x = Sint16(2 * x);
+    rect.y = Sint16(2 * y + kSpecAreaY);
+    rect.w = Uint16(2 * w);
+    rect.h = Uint16(2 * h);
+    SDL_FillRect(m->surface, &rect, palette[colour & 15]);
+}
