@@ -33,9 +33,16 @@ void fill_ram(Machine *m) {
     }
 }
 
-int run(const std::string &command) {
-    int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+// Runs a command with its messages (snapconv warns of the fields .sna lacks) kept in log,
+// which is shown when it fails.
+int run(const std::string &command, const std::string &log) {
+    int status = std::system((command + " 2>" + log).c_str());
+    int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (code != 0) {
+        Bytes text = read_bytes(log);
+        ADD_FAILURE() << command << ": " << std::string(text.begin(), text.end());
+    }
+    return code;
 }
 
 bool has_raw_block(const Bytes &z80) {
@@ -72,7 +79,7 @@ TEST(Snapconv, ConvertedFilesLoadAsTheSavedMachine) {
         Bytes ram = ram_of(m);
         ram[regs.sp - 2 - 0x4000] = uint8_t(regs.pc), ram[regs.sp - 1 - 0x4000] = regs.pc >> 8;
 
-        ASSERT_EQ(run(snapconv + " " + c.flags + " " + sna + " " + z80), 0);
+        ASSERT_EQ(run(snapconv + " " + c.flags + " " + sna + " " + z80, dir / "log"), 0);
         Bytes z80_file = read_bytes(z80);
         ASSERT_GT(z80_file.size(), 32u);
         ASSERT_EQ(z80_file[6] | z80_file[7], 0) << "expected a version 2 or 3 file";
@@ -85,7 +92,7 @@ TEST(Snapconv, ConvertedFilesLoadAsTheSavedMachine) {
         EXPECT_EQ(regs_of(m), want);
         EXPECT_TRUE(ram_of(m) == ram);
 
-        ASSERT_EQ(run(snapconv + " " + z80 + " " + back), 0);
+        ASSERT_EQ(run(snapconv + " " + z80 + " " + back, dir / "log"), 0);
         m = fresh_machine(0x00);
         load_snapshot(m, back.c_str(), &options);
         want.r = regs.r;
