@@ -169,4 +169,16 @@ TEST_F(PanelText, LineArtPiecesJoin) {
     EXPECT_EQ(at(x + 7, y + 6), kInk);
 }
 
+// Nothing clips for its callers, but a glyph hanging over the surface's edge only draws
+// what is on it (ASan guards the rest).
+TEST_F(PanelText, GlyphsOverTheEdgeKeepToTheSurface) {
+    fill(0);
+    EXPECT_EQ(panel_char2x(m, 798, 478, 'M', kInk), 10);
+    EXPECT_EQ(panel_char(m, -2, -3, 'M', kInk), 5);
+    EXPECT_EQ(at(798, 478), kInk);
+    EXPECT_EQ(at(799, 479), kInk);
+    EXPECT_EQ(at(1, 0), kInk);  // 'M' row 3 is 0x9: columns 0 and 3, drawn at x -2 and 1
+    EXPECT_EQ(kW * kH - std::count(m->pixels, m->pixels + kW * kH, 0), 4 + 2);
+}
+
 }  // namespace

@@ -56,6 +56,12 @@ TEST_F(SpecText, PlotDrawsOneDoubledPixel) {
     fill(kBack);
     spec_plot(m, 255, 191, 15);
     EXPECT_EQ(at(511, 433), 0xFFFF);  // the picture's last screen pixel
+    // Beyond the surface nothing is written (ASan guards the memory after it).
+    fill(kBack);
+    spec_plot(m, 400, 10, 15);
+    spec_plot(m, 10, 300, 15);
+    spec_text(m, 0, 60, 15, "ABC");
+    EXPECT_EQ(changed(), 0);
 }
 
 TEST_F(SpecText, EveryCodeDrawsItsGlyph) {
