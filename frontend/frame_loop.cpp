@@ -6,8 +6,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "display/control_panel.h"
 #include "display/screen_render.h"
+#include "frontend/event_dispatch.h"
 #include "frontend/pacing.h"
+#include "frontend/panel_status.h"
 #include "machine/run_frame.h"
 #include "snapshot/snapshot_files.h"
 
@@ -22,7 +25,10 @@ int64_t micros_between(const timeval *from, const timeval *to) {
 }  // namespace
 
 void start_panel(FrontEnd *fe) {
+    draw_panel(fe->m, kPanelFull);
     std::memset(fe->holds, 0, sizeof fe->holds);
+    draw_button_digit(fe->m, kActionSound, fe->options->sound);
+    draw_button_digit(fe->m, kActionFast, fe->options->faststart);
     SDL_Flip(fe->m->surface);
 }
 
@@ -57,18 +63,11 @@ void pacing_resync(FrontEnd *fe) {
     fe->m->synccounter = fe->m->counter;
 }
 
-void show_frame_count(FrontEnd *fe) {
-    SDL_Rect r;
-    r.x = kFastButtonX + 520;
-    r.y = kFastButtonY + kFastButtonH + 12;
-    r.w = kFastButtonW;
-    r.h = 10;
-    SDL_FillRect(fe->m->surface, &r, 0);
-    SDL_UpdateRect(fe->m->surface, r.x, r.y, r.w, r.h);
-}
+void show_frame_count(FrontEnd *fe) { draw_frame_count(fe->m, fe->m->counter - fe->fpsbase); }
 
 void run_one_frame(FrontEnd *fe) {
     Machine *m = fe->m;
+    if (fe->holdactive) hold_countdown(fe);
     m->tslimit = kFrameTstates;
     m->tstates = 0;
     run_frame(m);
@@ -84,8 +83,7 @@ void run_one_frame(FrontEnd *fe) {
 
 void handle_event(FrontEnd *fe) {
     SDL_Event event;
-    if (!SDL_PollEvent(&event)) return;
-    if (event.type == SDL_QUIT) fe->quit = 1;
+    if (SDL_PollEvent(&event)) dispatch_event(fe, &event);
 }
 
 void loop_pass(FrontEnd *fe) {

@@ -3,12 +3,6 @@
 
 #include "frontend/front_end.h"
 
-// The FAST button's row of the panel: the frame count stands below it.
-constexpr int kFastButtonX = 120;
-constexpr int kFastButtonY = 0;
-constexpr int kFastButtonW = 50;
-constexpr int kFastButtonH = 50;
-
 // The panel, the button digits and the first full-screen update.
 void start_panel(FrontEnd *fe);
 // The loop variables and the FAST mode taken from the options.

@@ -14,14 +14,15 @@ struct FrontEnd {
     Machine *m;
     Options *options;
     AudioState *audio;
-    int quit;          // ends the loop after the current pass
-    int paused;        // no frames: each pass waits for an event
-    int browsing;      // the snapshot browser is open
-    int lasttap;       // key code of the on-screen key tapped last, 0 = none
-    int pendingshift;  // latched shift key code, 0 = none
+    int quit;            // ends the loop after the current pass
+    int paused;          // no frames: each pass waits for an event
+    int browsing;        // the snapshot browser is open
+    int lasttap;         // key code of the on-screen key tapped last, 0 = none
+    int pendingshift;    // latched shift key code, 0 = none
     uint8_t holds[256];  // hold counters of tapped keys, by key code
     bool holdactive;     // some hold counter may be non-zero
     timeval synctime;    // wall-clock time of the last pacing resync (synccounter in m)
     timeval fpstime;     // wall-clock time of the last frame-count display
     int32_t fpsbase;     // counter at the last frame-count display
+    char path[256];      // the file the browser chose, "" for none
 };

@@ -1,0 +1,204 @@
+#include "frontend/event_dispatch.h"
+
+#include "display/control_panel.h"
+#include "display/keyboard_layout.h"
+#include "frontend/file_browser.h"
+#include "frontend/frame_loop.h"
+#include "frontend/panel_status.h"
+#include "input/key_matrix.h"
+#include "input/key_profiles.h"
+#include "snapshot/snapshot_files.h"
+
+namespace {
+
+constexpr int kCapsShift = 22;
+constexpr int kSymbolShift = 24;
+
+// The browser's list: 18 lines of two names, 16 screen pixels a line.
+constexpr int kListLeft = 33;
+constexpr int kListRight = 479;
+constexpr int kListTop = 99;
+constexpr int kListBottom = 385;
+constexpr int kListOriginY = 98;
+constexpr int kListLine = 16;
+constexpr int kListSecondColumn = 257;
+
+// The drawn keyboard's inner area, inside its frame.
+constexpr int kKeysLeft = kKeyboardX + 1;
+constexpr int kKeysRight = kKeyboardX + kKeyboardWidth - 1;
+constexpr int kKeysTop = kKeyboardY + 1;
+constexpr int kKeysBottom = kKeyboardY + kKeyboardHeight - 1;
+
+// The buttons' area: every row lies inside it.
+constexpr int kButtonsLeft = kButtonOriginX + 1;
+constexpr int kButtonsRight = 799;
+constexpr int kButtonsTop = kButtonOriginY + 1;
+constexpr int kButtonsBottom = 289;
+
+// Emulation runs again: fresh pacing, and the sound re-armed when it is on.
+void resume(FrontEnd *fe) {
+    pacing_resync(fe);
+    if (fe->options->sound) sound_open(fe->audio, fe->m);
+}
+
+void browser_done(FrontEnd *fe) {
+    if (fe->path[0]) load_snapshot(fe->m, fe->path, fe->options);
+    fe->browsing = 0;
+    fe->paused = 0;
+    resume(fe);
+}
+
+int browser_command(SDLKey symbol) {
+    switch (symbol) {
+        case SDLK_DOWN: return kBrowserDown;
+        case SDLK_RIGHT: return kBrowserRight;
+        case SDLK_LEFT: return kBrowserLeft;
+        case SDLK_UP: return kBrowserUp;
+        case SDLK_RETURN: return kBrowserEnter;
+        default: return 0;
+    }
+}
+
+void key_down(FrontEnd *fe, SDLKey symbol) {
+    if (fe->browsing) {
+        if (browser_key(fe->m, browser_command(symbol), fe->path, sizeof fe->path))
+            browser_done(fe);
+        return;
+    }
+    int idx = hwkey_index(symbol);
+    if (idx < 0) {
+        fe->quit = 1;
+        return;
+    }
+    key_press(fe->options->keymap.keys[idx], fe->m);
+}
+
+void key_up(FrontEnd *fe, SDLKey symbol) {
+    int idx = hwkey_index(symbol);
+    if (idx >= 0) key_release(fe->options->keymap.keys[idx], fe->m);
+}
+
+void mouse_down(FrontEnd *fe, int x, int y) {
+    if (fe->browsing && x >= kListLeft && x <= kListRight && y >= kListTop && y <= kListBottom) {
+        int line = (y - kListOriginY) / kListLine;
+        int column = x >= kListSecondColumn ? 1 : 0;
+        if (browser_key(fe->m, kBrowserTap + 2 * line + column, fe->path, sizeof fe->path))
+            browser_done(fe);
+        return;
+    }
+    if (x >= kKeysLeft && x <= kKeysRight && y >= kKeysTop && y <= kKeysBottom) {
+        int code = keyboard_hit(x - kKeyboardX, y - kKeyboardY);
+        if (code >= 0) {
+            fe->holds[code] = kHoldTapped;
+            key_press(code, fe->m);
+            fe->holdactive = true;
+            fe->lasttap = code;
+        }
+    }
+    if (x >= kButtonsLeft && x <= kButtonsRight && y >= kButtonsTop && y <= kButtonsBottom) {
+        int px = x - kButtonOriginX, py = y - kButtonOriginY;
+        for (int row = 0; panel_buttons[row].x >= 0; row++) {
+            const PanelButton &b = panel_buttons[row];
+            if (b.x < px && px < b.x + b.w && b.y < py && py < b.y + b.h) {
+                button_action(fe, row);
+                return;
+            }
+        }
+    }
+}
+
+void mouse_up(FrontEnd *fe) {
+    if (fe->lasttap == 0) return;
+    if (fe->options->stickyshift && (fe->lasttap == kCapsShift || fe->lasttap == kSymbolShift)) {
+        fe->pendingshift = fe->lasttap;
+    } else {
+        fe->holds[fe->lasttap] = kHoldLifted;
+        if (fe->pendingshift) {
+            fe->holds[fe->pendingshift] = kHoldLifted;
+            fe->pendingshift = 0;
+        }
+    }
+    fe->lasttap = 0;
+}
+
+void focus_change(FrontEnd *fe, int gain) {
+    if (!gain) {
+        fe->paused = 1;
+        sound_close(fe->audio);
+        return;
+    }
+    fe->paused = 0;
+    resume(fe);
+}
+
+}  // namespace
+
+void button_action(FrontEnd *fe, int action) {
+    Machine *m = fe->m;
+    switch (action) {
+        case kActionReset: machine_reset(m); break;
+        case kActionSound:
+            fe->options->sound = 1 - fe->options->sound;
+            redraw_button_digit(m, kActionSound, fe->options->sound);
+            if (!fe->options->sound) {
+                sound_pause(fe->audio);
+            } else {
+                fe->audio->fast = 0;
+                redraw_button_digit(m, kActionFast, 0);
+                sound_open(fe->audio, m);
+            }
+            break;
+        case kActionFast:
+            fe->audio->fast = fe->audio->fast == 2 ? 0 : fe->audio->fast + 1;
+            redraw_button_digit(m, kActionFast, fe->audio->fast);
+            if (fe->audio->fast) {
+                sound_pause(fe->audio);
+            } else {
+                resume(fe);
+            }
+            break;
+        case kActionQuit: fe->quit = 1; break;
+        case kActionPause:
+            fe->paused = 1 - fe->paused;
+            if (fe->paused) {
+                sound_pause(fe->audio);
+            } else {
+                resume(fe);
+            }
+            break;
+        case kActionLoad:
+            fe->browsing = 1 - fe->browsing;
+            if (fe->browsing) {
+                fe->paused = 1;
+                sound_pause(fe->audio);
+                browser_open(m);
+            } else {
+                fe->paused = 0;
+                resume(fe);
+            }
+            break;
+    }
+}
+
+void dispatch_event(FrontEnd *fe, const SDL_Event *event) {
+    switch (event->type) {
+        case SDL_ACTIVEEVENT: focus_change(fe, event->active.gain); break;
+        case SDL_KEYDOWN: key_down(fe, event->key.keysym.sym); break;
+        case SDL_KEYUP: key_up(fe, event->key.keysym.sym); break;
+        case SDL_MOUSEBUTTONDOWN: mouse_down(fe, event->button.x, event->button.y); break;
+        case SDL_MOUSEBUTTONUP: mouse_up(fe); break;
+        case SDL_QUIT: fe->quit = 1; break;
+    }
+}
+
+void hold_countdown(FrontEnd *fe) {
+    fe->holdactive = false;
+    for (int code = 0; code < 256; code++) {
+        if (fe->holds[code] == 0) continue;
+        if (--fe->holds[code] != 0) {
+            fe->holdactive = true;
+        } else {
+            key_release(code, fe->m);
+        }
+    }
+}

@@ -1,0 +1,441 @@
+// dispatch_event and hold_countdown fed synthetic SDL events: no display, no real device.
+#include "frontend/event_dispatch.h"
+
+#include <fstream>
+
+#include "display/keyboard_layout.h"
+#include "display/text.h"
+#include "front_end_rig.h"
+#include "frontend/file_browser.h"
+#include "input/options.h"
+#include "snapshot/snapshot_files.h"
+
+namespace {
+
+constexpr int kCapsShift = 22;
+constexpr int kSymbolShift = 24;
+
+SDL_Event key_event(Uint8 type, int symbol) {
+    SDL_Event e{};
+    e.type = type;
+    e.key.type = type;
+    e.key.keysym.sym = SDLKey(symbol);
+    return e;
+}
+
+SDL_Event mouse_event(Uint8 type, int x, int y) {
+    SDL_Event e{};
+    e.type = type;
+    e.button.type = type;
+    e.button.button = SDL_BUTTON_LEFT;
+    e.button.x = Uint16(x);
+    e.button.y = Uint16(y);
+    return e;
+}
+
+SDL_Event focus_event(int gain) {
+    SDL_Event e{};
+    e.type = SDL_ACTIVEEVENT;
+    e.active.type = SDL_ACTIVEEVENT;
+    e.active.gain = Uint8(gain);
+    e.active.state = SDL_APPINPUTFOCUS;
+    return e;
+}
+
+// The centre of a button, in screen pixels.
+int button_x(int action) {
+    return kButtonOriginX + panel_buttons[action].x + panel_buttons[action].w / 2;
+}
+int button_y(int action) {
+    return kButtonOriginY + panel_buttons[action].y + panel_buttons[action].h / 2;
+}
+
+// A screen point on the drawn keyboard that presses code.
+bool key_point(int code, int *x, int *y) {
+    for (int ky = 1; ky < kKeyboardHeight - 1; ky++)
+        for (int kx = 1; kx < kKeyboardWidth - 1; kx++)
+            if (keyboard_hit(kx, ky) == code) {
+                *x = kKeyboardX + kx;
+                *y = kKeyboardY + ky;
+                return true;
+            }
+    return false;
+}
+
+class Dispatch : public FrontEndRig {
+   protected:
+    void send(const SDL_Event &e) { dispatch_event(fe, &e); }
+    void press_button(int action) {
+        send(mouse_event(SDL_MOUSEBUTTONDOWN, button_x(action), button_y(action)));
+        send(mouse_event(SDL_MOUSEBUTTONUP, button_x(action), button_y(action)));
+    }
+    void tap_down(int code) {
+        int x = 0, y = 0;
+        ASSERT_TRUE(key_point(code, &x, &y)) << code;
+        send(mouse_event(SDL_MOUSEBUTTONDOWN, x, y));
+    }
+    void lift() { send(mouse_event(SDL_MOUSEBUTTONUP, 0, 0)); }
+    // What the frame loop does before a frame.
+    void frame() {
+        if (fe->holdactive) hold_countdown(fe);
+    }
+    // The digit cell of a button as the panel shows value there.
+    std::vector<uint16_t> digit_cell(int action) const {
+        std::vector<uint16_t> cell;
+        int x0 = kButtonOriginX + panel_buttons[action].x + 20;
+        int y0 = kButtonOriginY + panel_buttons[action].y + 30;
+        for (int y = y0; y < y0 + 10; y++)
+            for (int x = x0; x < x0 + 10; x++) cell.push_back(at(x, y));
+        return cell;
+    }
+    std::vector<uint16_t> expected_digit(int action, int value) {
+        int x0 = kButtonOriginX + panel_buttons[action].x + 20;
+        int y0 = kButtonOriginY + panel_buttons[action].y + 30;
+        SDL_Rect r{Sint16(x0), Sint16(y0), 10, 10};
+        std::vector<uint16_t> saved(m->pixels, m->pixels + 800 * 480);
+        SDL_FillRect(surface, &r, panel_buttons[action].colour);
+        panel_char2x(m, x0, y0, '0' + value, 0);
+        std::vector<uint16_t> cell = digit_cell(action);
+        std::copy(saved.begin(), saved.end(), m->pixels);
+        return cell;
+    }
+    void expect_resynced() {
+        EXPECT_EQ(m->synccounter, m->counter);
+        timeval now;
+        gettimeofday(&now, nullptr);
+        EXPECT_LE(now.tv_sec - fe->synctime.tv_sec, 1);
+    }
+};
+
+TEST_F(Dispatch, ResetRestartsTheProcessorAndKeepsTheRest) {
+    m->pc = 0x8000;
+    m->iff1 = m->iff2 = 1;
+    m->im = 2;
+    m->r = 0x13;
+    m->a = 0x42;
+    m->sp = 0xFF00;
+    m->ram[0x1000] = 0x99;
+    key_press('q', m);
+    press_button(kActionReset);
+    EXPECT_EQ(m->pc, 0);
+    EXPECT_EQ(m->iff1, 0);
+    EXPECT_EQ(m->iff2, 0);
+    EXPECT_EQ(m->im, 1);
+    EXPECT_EQ(m->r, 0x80);
+    EXPECT_EQ(m->a, 0x42);
+    EXPECT_EQ(m->sp, 0xFF00);
+    EXPECT_EQ(m->ram[0x1000], 0x99);
+    EXPECT_TRUE(down('q'));
+    EXPECT_EQ(fe->quit, 0);
+}
+
+TEST_F(Dispatch, SoundTogglesItsDigitAndLeavesFastTwo) {
+    fe->audio->fast = 2;
+    press_button(kActionSound);
+    EXPECT_EQ(fe->options->sound, 0);
+    EXPECT_EQ(fe->audio->armed, 0);
+    EXPECT_EQ(fe->audio->fast, 2);
+    EXPECT_EQ(digit_cell(kActionSound), expected_digit(kActionSound, 0));
+
+    m->counter = 700;
+    press_button(kActionSound);
+    EXPECT_EQ(fe->options->sound, 1);
+    EXPECT_EQ(fe->audio->fast, 0);
+    EXPECT_EQ(fe->audio->opened, 1);
+    EXPECT_EQ(fe->audio->armed, 1);
+    EXPECT_EQ(m->scounter, 700) << "sound_open re-bases the consumer";
+    EXPECT_EQ(digit_cell(kActionSound), expected_digit(kActionSound, 1));
+    EXPECT_EQ(digit_cell(kActionFast), expected_digit(kActionFast, 0));
+    EXPECT_NE(expected_digit(kActionSound, 0), expected_digit(kActionSound, 1));
+}
+
+TEST_F(Dispatch, FastCyclesThroughItsModesAndResyncsAtZero) {
+    struct Step {
+        int fast;
+        int armed;
+    };
+    const Step steps[] = {{1, 0}, {2, 0}, {0, 1}, {1, 0}};
+    m->counter = 1234;
+    for (const Step &s : steps) {
+        m->synccounter = 0;
+        press_button(kActionFast);
+        EXPECT_EQ(fe->audio->fast, s.fast);
+        EXPECT_EQ(fe->audio->armed, s.armed) << "fast " << s.fast;
+        EXPECT_EQ(digit_cell(kActionFast), expected_digit(kActionFast, s.fast));
+        if (s.fast == 0)
+            expect_resynced();
+        else
+            EXPECT_EQ(m->synccounter, 0) << "no resync in fast mode " << s.fast;
+    }
+    // With sound off, back at 0 resyncs but leaves the sound alone.
+    fe->options->sound = 0;
+    fe->audio->opened = 0;
+    press_button(kActionFast);
+    press_button(kActionFast);
+    EXPECT_EQ(fe->audio->fast, 0);
+    EXPECT_EQ(fe->audio->opened, 0);
+    expect_resynced();
+}
+
+TEST_F(Dispatch, QuitAndTheWindowsQuitEventEndTheLoop) {
+    press_button(kActionQuit);
+    EXPECT_EQ(fe->quit, 1);
+    fe->quit = 0;
+    SDL_Event e{};
+    e.type = SDL_QUIT;
+    send(e);
+    EXPECT_EQ(fe->quit, 1);
+}
+
+TEST_F(Dispatch, PauseAndLoadInterplay) {
+    std::ofstream(dir + "/game.sna") << "x";
+    // PAUSE pauses and resumes.
+    press_button(kActionPause);
+    EXPECT_EQ(fe->paused, 1);
+    EXPECT_EQ(fe->audio->armed, 0);
+    m->counter = 77;
+    press_button(kActionPause);
+    EXPECT_EQ(fe->paused, 0);
+    EXPECT_EQ(fe->audio->armed, 1);
+    expect_resynced();
+
+    // LOAD opens the browser paused; PAUSE then runs the machine with the browser open.
+    press_button(kActionLoad);
+    EXPECT_EQ(fe->browsing, 1);
+    EXPECT_EQ(fe->paused, 1);
+    EXPECT_EQ(dircount, 2) << "\"..\" and game.sna";
+    press_button(kActionPause);
+    EXPECT_EQ(fe->paused, 0);
+    EXPECT_EQ(fe->browsing, 1);
+    // Keys still go to the browser: an unmapped key does not quit, RIGHT moves the highlight.
+    send(key_event(SDL_KEYDOWN, SDLK_a));
+    EXPECT_EQ(fe->quit, 0);
+    send(key_event(SDL_KEYDOWN, SDLK_RIGHT));
+    EXPECT_EQ(browsesel, 1);
+    EXPECT_EQ(m->joystick, 0x1F) << "RIGHT pressed no joystick line while browsing";
+
+    // PAUSE before LOAD: closing the browser resumes all the same.
+    press_button(kActionLoad);
+    EXPECT_EQ(fe->browsing, 0);
+    EXPECT_EQ(fe->paused, 0);
+    press_button(kActionPause);
+    press_button(kActionLoad);
+    press_button(kActionLoad);
+    EXPECT_EQ(fe->paused, 0);
+    EXPECT_EQ(fe->browsing, 0);
+}
+
+TEST_F(Dispatch, SoundTurnedOnWhilePausedArmsButWaits) {
+    press_button(kActionPause);
+    press_button(kActionSound);
+    EXPECT_EQ(fe->options->sound, 0);
+    press_button(kActionSound);
+    EXPECT_EQ(fe->paused, 1);
+    EXPECT_EQ(fe->audio->armed, 1);
+    EXPECT_EQ(SDL_GetAudioStatus(), SDL_AUDIO_PAUSED) << "the frame loop unpauses it later";
+}
+
+TEST_F(Dispatch, FocusLossPausesAndClosesGainResumesEvenWhileBrowsing) {
+    sound_open(fe->audio, m);
+    send(focus_event(0));
+    EXPECT_EQ(fe->paused, 1);
+    EXPECT_EQ(fe->audio->opened, 0);
+    m->counter = 50;
+    send(focus_event(1));
+    EXPECT_EQ(fe->paused, 0);
+    EXPECT_EQ(fe->audio->opened, 1);
+    EXPECT_EQ(fe->audio->armed, 1);
+    expect_resynced();
+
+    press_button(kActionLoad);
+    send(focus_event(0));
+    send(focus_event(1));
+    EXPECT_EQ(fe->paused, 0);
+    EXPECT_EQ(fe->browsing, 1);
+
+    // With sound off a regained focus leaves the device closed.
+    fe->options->sound = 0;
+    send(focus_event(0));
+    send(focus_event(1));
+    EXPECT_EQ(fe->audio->opened, 0);
+}
+
+TEST_F(Dispatch, HardwareKeysGoThroughTheKeyMap) {
+    struct Case {
+        int symbol;
+        int code;  // what the default map presses; 0 presses nothing
+    };
+    const Case cases[] = {{SDLK_ESCAPE, 0}, {SDLK_F5, kCapsShift}, {SDLK_F7, kSymbolShift},
+                          {SDLK_RIGHT, 1},  {SDLK_LEFT, 2},        {SDLK_DOWN, 3},
+                          {SDLK_UP, 4},     {SDLK_RETURN, 5}};
+    for (const Case &c : cases) {
+        send(key_event(SDL_KEYDOWN, c.symbol));
+        EXPECT_EQ(fe->quit, 0) << c.symbol;
+        if (c.code) EXPECT_TRUE(down(c.code)) << c.symbol;
+        send(key_event(SDL_KEYUP, c.symbol));
+        if (c.code) EXPECT_FALSE(down(c.code)) << c.symbol;
+    }
+    for (int i = 0; i < 8; i++) EXPECT_EQ(m->keyrows[i], 0xFF);
+    EXPECT_EQ(m->joystick, 0x1F);
+
+    // A profile's map: F6 types 'z' in "aticatac".
+    profile_select("aticatac.z80", fe->options);
+    send(key_event(SDL_KEYDOWN, SDLK_F6));
+    EXPECT_TRUE(down('z'));
+    // While browsing, key-up still releases; key-down presses nothing.
+    press_button(kActionLoad);
+    send(key_event(SDL_KEYUP, SDLK_F6));
+    EXPECT_FALSE(down('z'));
+    send(key_event(SDL_KEYDOWN, SDLK_F6));
+    EXPECT_FALSE(down('z'));
+    EXPECT_EQ(fe->quit, 0);
+}
+
+TEST_F(Dispatch, AKeyOutsideTheElevenEndsTheProgram) {
+    for (int symbol : {SDLK_a, SDLK_SPACE, SDLK_F1, SDLK_BACKSPACE}) {
+        fe->quit = 0;
+        send(key_event(SDL_KEYDOWN, symbol));
+        EXPECT_EQ(fe->quit, 1) << symbol;
+        send(key_event(SDL_KEYUP, symbol));
+    }
+    for (int i = 0; i < 8; i++) EXPECT_EQ(m->keyrows[i], 0xFF);
+}
+
+TEST_F(Dispatch, TapsHoldKeysUntilTheFrameAfterTheLift) {
+    // Held while the finger stays down, released at the first frame after the lift.
+    tap_down('a');
+    EXPECT_TRUE(down('a'));
+    EXPECT_EQ(fe->lasttap, 'a');
+    for (int i = 0; i < 10; i++) frame();
+    EXPECT_TRUE(down('a'));
+    lift();
+    EXPECT_TRUE(down('a'));
+    EXPECT_EQ(fe->lasttap, 0);
+    frame();
+    EXPECT_FALSE(down('a'));
+    EXPECT_FALSE(fe->holdactive);
+
+    // Tap and lift before any frame: released before the frame runs.
+    tap_down('p');
+    lift();
+    frame();
+    EXPECT_FALSE(down('p'));
+
+    // A finger left down is released at the 255th frame.
+    tap_down('m');
+    for (int i = 0; i < 254; i++) frame();
+    EXPECT_TRUE(down('m'));
+    frame();
+    EXPECT_FALSE(down('m'));
+    lift();
+    frame();
+    EXPECT_FALSE(down('m'));
+
+    // A lift with no tap before it does nothing.
+    lift();
+    EXPECT_FALSE(fe->holdactive);
+}
+
+TEST_F(Dispatch, StickyShiftsStayDownUntilTheNextKeyLifts) {
+    tap_down(kCapsShift);
+    lift();
+    EXPECT_EQ(fe->pendingshift, kCapsShift);
+    for (int i = 0; i < 5; i++) frame();
+    EXPECT_TRUE(down(kCapsShift));
+    tap_down('1');
+    frame();
+    EXPECT_TRUE(down(kCapsShift));
+    EXPECT_TRUE(down('1'));
+    lift();
+    EXPECT_EQ(fe->pendingshift, 0);
+    frame();
+    EXPECT_FALSE(down(kCapsShift));
+    EXPECT_FALSE(down('1'));
+
+    // The other shift replaces a pending one; the first is left to its own counter.
+    tap_down(kCapsShift);
+    lift();
+    frame();
+    tap_down(kSymbolShift);
+    lift();
+    EXPECT_EQ(fe->pendingshift, kSymbolShift);
+    for (int i = 0; i < 254; i++) frame();
+    EXPECT_FALSE(down(kCapsShift));
+    EXPECT_TRUE(down(kSymbolShift));
+
+    // Without sticky shifts a shift is a key like any other.
+    fe->options->stickyshift = 0;
+    fe->pendingshift = 0;
+    tap_down(kCapsShift);
+    lift();
+    frame();
+    EXPECT_FALSE(down(kCapsShift));
+    EXPECT_EQ(fe->pendingshift, 0);
+}
+
+TEST_F(Dispatch, ButtonsAreHitStrictlyInside) {
+    struct Case {
+        int x, y;
+        bool reset;
+    };
+    const Case cases[] = {
+        {545, 35, true},  {521, 11, true},  {569, 59, true},  {520, 35, false},  {570, 35, false},
+        {545, 10, false}, {545, 60, false}, {575, 35, false}, {545, 300, false},
+    };
+    for (const Case &c : cases) {
+        m->pc = 0x1234;
+        send(mouse_event(SDL_MOUSEBUTTONDOWN, c.x, c.y));
+        send(mouse_event(SDL_MOUSEBUTTONUP, c.x, c.y));
+        EXPECT_EQ(m->pc == 0, c.reset) << c.x << "," << c.y;
+    }
+    // A tap in the Spectrum area outside the browser does nothing at all.
+    send(mouse_event(SDL_MOUSEBUTTONDOWN, 100, 100));
+    EXPECT_EQ(fe->lasttap, 0);
+    EXPECT_EQ(fe->quit, 0);
+}
+
+TEST_F(Dispatch, TheBrowserLoadsTheChosenSnapshotWithItsProfile) {
+    // A machine saved under a profile's name, in a folder below the working directory.
+    std::filesystem::create_directory(dir + "/games");
+    uint8_t image[65536] = {};
+    static Machine saved;
+    machine_power_on(&saved, image);
+    saved.pc = 0x9000;
+    saved.sp = 0xF000;
+    saved.a = 0x5A;
+    saved.ram[0x2000] = 0xC3;
+    save_snapshot(&saved, (dir + "/games/krakout.sna").c_str(), nullptr);
+    std::ofstream(dir + "/games/aaa.txt") << "not a snapshot";
+
+    press_button(kActionLoad);
+    ASSERT_EQ(dircount, 2);  // "..", "games"
+    send(key_event(SDL_KEYDOWN, SDLK_RIGHT));
+    send(key_event(SDL_KEYDOWN, SDLK_RETURN));
+    EXPECT_EQ(fe->browsing, 1);
+    ASSERT_EQ(dircount, 3);  // "..", "aaa.txt", "krakout.sna"
+    // A tap on the third position selects the snapshot; RETURN loads it.
+    send(mouse_event(SDL_MOUSEBUTTONDOWN, 40, 100 + 16));
+    EXPECT_EQ(browsesel, 2);
+    m->counter = 300;
+    send(key_event(SDL_KEYDOWN, SDLK_RETURN));
+    EXPECT_EQ(fe->browsing, 0);
+    EXPECT_EQ(fe->paused, 0);
+    EXPECT_EQ(std::string(fe->path), dir + "/games/krakout.sna");
+    EXPECT_EQ(m->a, 0x5A);
+    EXPECT_EQ(m->pc, 0x9000);
+    EXPECT_EQ(m->ram[0x2000], 0xC3);
+    expect_resynced();
+    EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(dir + "/games"));
+    // krakout's map: F5 types SPACE.
+    send(key_event(SDL_KEYDOWN, SDLK_F5));
+    EXPECT_TRUE(down(' '));
+
+    // A file that is not a snapshot closes the browser and leaves the machine as it was.
+    press_button(kActionLoad);
+    send(key_event(SDL_KEYDOWN, SDLK_RIGHT));
+    send(key_event(SDL_KEYDOWN, SDLK_RETURN));
+    EXPECT_EQ(fe->browsing, 0);
+    EXPECT_EQ(m->pc, 0x9000);
+}
+
+}  // namespace
