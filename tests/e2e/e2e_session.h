@@ -1,0 +1,133 @@
+// What every end-to-end test shares: the pattern ROM's picture, the captured sound, polling
+// with a deadline, and a session of the real program in its own folder and X server.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <map>
+
+#include "e2e_harness.h"
+
+constexpr int kSpecY = 50;
+constexpr int kChunk = 441;  // one device buffer, one ring frame
+constexpr uint8_t kPausedSilence = 0x80;
+
+inline const uint16_t kColours[16] = {0x0000, 0x0018, 0xC000, 0xC018, 0x0600, 0x0618,
+                                      0xC600, 0xC618, 0x0000, 0x001F, 0xF800, 0xF81F,
+                                      0x07E0, 0x07FF, 0xFFE0, 0xFFFF};
+
+// The test ROM's screen, Spectrum pixel (x, y), with FLASH cells inverted when phase is 1.
+inline uint16_t pattern_pixel(int x, int y, int phase) {
+    int c = x / 8;
+    int o = ((y & 0xC0) << 5) + ((y & 0x07) << 8) + ((y & 0x38) << 2) + c;
+    uint8_t byte = uint8_t((o & 0xFF) ^ (0x40 + (o >> 8)));
+    uint8_t a = uint8_t((32 * (y / 8) + c) & 0xFF);
+    int bright = (a & 0x40) ? 8 : 0;
+    int ink = (a & 7) + bright, paper = ((a >> 3) & 7) + bright;
+    if ((a & 0x80) && phase) std::swap(ink, paper);
+    return kColours[(byte >> (7 - x % 8)) & 1 ? ink : paper];
+}
+
+// Mismatching pixels of the 512x384 area against the pattern in the given phase.
+inline int pattern_mismatches(const Image &img, int phase) {
+    int wrong = 0;
+    for (int y = 0; y < 384; y++)
+        for (int x = 0; x < 512; x++)
+            wrong += img.at(x, kSpecY + y) != pattern_pixel(x / 2, y / 2, phase);
+    return wrong;
+}
+
+// 0 or 1: the FLASH phase the area shows exactly; -1: it is not the pattern.
+inline int pattern_phase(const Image &img) {
+    if (pattern_mismatches(img, 0) == 0) return 0;
+    if (pattern_mismatches(img, 1) == 0) return 1;
+    return -1;
+}
+
+inline bool in_frame_count(int x, int y) { return x >= 640 && x < 690 && y >= 62 && y < 72; }
+
+// The 441-byte device buffers of the capture that carry ring data rather than the
+// silence SDL writes while the device is paused.
+inline std::vector<std::string> played_chunks(const std::string &audio) {
+    std::vector<std::string> chunks;
+    for (size_t at = 0; at + kChunk <= audio.size(); at += kChunk) {
+        std::string c = audio.substr(at, kChunk);
+        if (c != std::string(kChunk, char(kPausedSilence))) chunks.push_back(c);
+    }
+    return chunks;
+}
+
+inline int tone_chunks(const std::string &audio) {
+    int n = 0;
+    for (const std::string &c : played_chunks(audio)) n += c.find(char(64)) != std::string::npos;
+    return n;
+}
+
+inline bool wait_until(double seconds, const std::function<bool()> &done) {
+    double deadline = now_seconds() + seconds;
+    while (now_seconds() < deadline) {
+        if (done()) return true;
+        sleep_seconds(0.05);
+    }
+    return done();
+}
+
+struct Session {
+    TempDir dir;
+    XServer x;
+    Child program;
+
+    std::vector<std::string> env() const {
+        return {"DISPLAY=" + x.name(), "SDL_AUDIODRIVER=disk",
+                "SDL_DISKAUDIOFILE=" + dir.file("audio.raw"), "SDL_DISKAUDIODELAY=20",
+                "SDL_VIDEODRIVER=",
+                // LeakSanitizer reports allocations inside SDL and Xlib that live until exit.
+                "ASAN_OPTIONS=detect_leaks=0"};
+    }
+    void start(const std::string &binary, const std::vector<std::string> &args = {}) {
+        std::vector<std::string> argv = {binary};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::remove(dir.file("audio.raw").c_str());
+        spawn(&program, argv, dir.path, env(), dir.file("stdout.txt"), dir.file("stderr.txt"));
+    }
+    void stop() {
+        program.signal(SIGTERM);
+        if (!program.wait_exit(30)) program.signal(SIGKILL);
+        program.wait_exit(30);
+    }
+    bool shot(Image *img, const std::string &name = "screen.xwd") {
+        std::string why;
+        bool ok = screenshot(x, dir.file(name), img, &why);
+        if (!ok) ADD_FAILURE() << why;
+        return ok;
+    }
+    // A picture for whoever looks into a failure, and the folder kept.
+    void keep_evidence(const std::string &name = "screen.xwd") {
+        save_png(dir.file(name));
+        dir.keep = true;
+    }
+    std::string audio() const { return read_file(dir.file("audio.raw")); }
+};
+
+class EndToEnd : public testing::Test {
+   protected:
+    Session run;
+    void SetUp() override {
+        ASSERT_FALSE(run.dir.path.empty());
+        ASSERT_TRUE(run.x.start(60)) << "Xvfb did not start";
+    }
+    void TearDown() override {
+        run.stop();
+        if (HasFailure()) run.dir.keep = true;
+    }
+    // Screenshots until the area is the pattern in either phase.
+    bool wait_for_pattern(double seconds, Image *img) {
+        return wait_until(seconds, [&] { return run.shot(img) && pattern_phase(*img) >= 0; });
+    }
+};
