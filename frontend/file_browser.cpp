@@ -1,0 +1,149 @@
+#include "frontend/file_browser.h"
+
+#include <SDL/SDL.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "display/text.h"
+
+char dirnames[kBrowserSlots][kBrowserNameSize];
+int32_t dircount;
+int32_t browsetop;
+int32_t browsesel;
+
+namespace {
+
+// Palette entries.
+constexpr int kFrameColour = 9;
+constexpr int kBackColour = 8;
+constexpr int kNameColour = 2;
+constexpr int kHighlightColour = 1;
+
+int compare_names(const void *a, const void *b) {
+    return std::strcmp(static_cast<const char *>(a), static_cast<const char *>(b));
+}
+
+// List position p is character row 3 + p / 2, column 2 or 17: left to right, then down.
+void draw_name(Machine *m, int index, int position, int colour) {
+    char shown[kBrowserShownChars + 1];
+    std::strncpy(shown, dirnames[index], kBrowserShownChars);
+    shown[kBrowserShownChars] = '\0';
+    spec_text(m, position % 2 ? 17 : 2, 3 + position / 2, colour, shown);
+}
+
+void draw_list(Machine *m) {
+    spec_fillrect(m, 8, 8, 240, 176, kBackColour);
+    for (int p = 0; p < kBrowserPositions && browsetop + p < dircount; p++)
+        draw_name(m, browsetop + p, p, kNameColour);
+}
+
+// Only the presented picture shows the selection in blue; the surface goes back to every
+// name red, so a later move never has to repaint the previous highlight.
+void show_highlight(Machine *m, int index) {
+    if (index >= dircount) {  // empty listing: the bare box
+        SDL_Flip(m->surface);
+        return;
+    }
+    draw_name(m, index, index - browsetop, kHighlightColour);
+    SDL_Flip(m->surface);
+    draw_name(m, index, index - browsetop, kNameColour);
+}
+
+// RETURN: a directory becomes the working directory and is listed; a file's full path is
+// handed back (1). Anything that cannot be built whole, or entered, leaves everything as it
+// was (0): a cut path would name some other file.
+int enter_selection(Machine *m, char *path, size_t pathsize) {
+    if (browsesel >= dircount) return 0;
+    char cwd[kBrowserEnterPathSize];
+    char full[kBrowserEnterPathSize];
+    if (!getcwd(cwd, sizeof cwd)) return 0;
+    int length = std::snprintf(full, sizeof full, "%s/%s", cwd, dirnames[browsesel]);
+    if (length < 0 || size_t(length) >= sizeof full) return 0;
+    if (chdir(full) == 0) {
+        browser_open(m);
+        return 0;
+    }
+    if (errno != ENOTDIR || !path || size_t(length) >= pathsize) return 0;
+    std::memcpy(path, full, size_t(length) + 1);
+    return 1;
+}
+
+}  // namespace
+
+int browser_filter(const struct dirent *entry) {
+    const char *name = entry->d_name;
+    if (std::strcmp(name, ".") == 0) return 0;
+    int slot = dircount;
+    if (slot >= kBrowserSlots) {
+        // A full table drops the later names, but not the way back up.
+        if (std::strcmp(name, "..") != 0) return 0;
+        slot = kBrowserSlots - 1;
+    } else {
+        dircount++;
+    }
+    size_t length = strnlen(name, kBrowserNameSize - 1);  // longer names are cut
+    std::memcpy(dirnames[slot], name, length);
+    dirnames[slot][length] = '\0';
+    return 0;
+}
+
+void browser_open(Machine *m) {
+    char cwd[kBrowserListCwdSize];
+    dircount = 0;
+    if (getcwd(cwd, sizeof cwd)) {
+        // The filter collects into dirnames and keeps nothing in the scan's own list.
+        struct dirent **kept = nullptr;
+        int n = scandir(cwd, &kept, browser_filter, nullptr);
+        for (int i = 0; i < n; i++) std::free(kept[i]);
+        if (n >= 0) std::free(kept);
+        std::qsort(dirnames, size_t(dircount), kBrowserNameSize, compare_names);
+    }
+    spec_fillrect(m, 6, 6, 244, 180, kFrameColour);
+    browsetop = 0;
+    browsesel = 0;
+    draw_list(m);
+    show_highlight(m, 0);
+}
+
+int browser_key(Machine *m, int command, char *path, size_t pathsize) {
+    int next = browsesel;
+    switch (command) {
+        case kBrowserEnter: return enter_selection(m, path, pathsize);
+        case kBrowserLeave:
+            if (path && pathsize) path[0] = '\0';
+            return 1;
+        case kBrowserLeft:
+            if (next > 0) next--;
+            break;
+        case kBrowserDown:
+            if (next < dircount - 2) next += 2;
+            break;
+        case kBrowserUp:
+            if (next > 1) next -= 2;
+            break;
+        case kBrowserRight:
+            if (next < dircount - 1) next++;
+            break;
+        default: {
+            int p = command - kBrowserTap;
+            if (p >= 0 && p < kBrowserPositions && browsetop + p < dircount) next = browsetop + p;
+        }
+    }
+    if (next == browsesel) return 0;
+
+    // The selection's line becomes the first line when it is above the box, the last when
+    // below.
+    int top = browsetop;
+    if (next < browsetop)
+        browsetop = next & ~1;
+    else if (next > browsetop + kBrowserPositions - 1)
+        browsetop = (next & ~1) - (kBrowserPositions - 2);
+    if (browsetop != top) draw_list(m);
+    show_highlight(m, next);
+    browsesel = next;
+    return 0;
+}

@@ -1,0 +1,46 @@
+// The snapshot file browser: the working directory's names in a box over the Spectrum
+// picture, two to a line, one highlighted; cursor keys and taps move the highlight, RETURN
+// enters a directory or hands a file's full path back.
+#pragma once
+
+#include <dirent.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "machine/machine.h"
+
+constexpr int kBrowserSlots = 8192;     // names kept from one listing
+constexpr int kBrowserNameSize = 64;    // a slot: up to 63 bytes and the NUL
+constexpr int kBrowserPositions = 36;   // names in the box: 18 lines of two
+constexpr int kBrowserShownChars = 13;  // characters shown of each name
+constexpr int kBrowserListCwdSize = 510;
+constexpr int kBrowserEnterPathSize = 500;
+
+// Commands of browser_key besides the taps.
+constexpr int kBrowserEnter = '0';
+constexpr int kBrowserLeave = '1';
+constexpr int kBrowserLeft = '5';
+constexpr int kBrowserDown = '6';
+constexpr int kBrowserUp = '7';
+constexpr int kBrowserRight = '8';
+constexpr int kBrowserTap = 64;  // + list position 0-35
+
+// The current listing, sorted by plain byte order; it outlives the browser's closing.
+extern char dirnames[kBrowserSlots][kBrowserNameSize];
+extern int32_t dircount;
+extern int32_t browsetop;  // name shown at list position 0
+extern int32_t browsesel;  // highlighted name
+
+// Lists the working directory, selects its first name and draws and presents the box.
+// A working directory that cannot be read gives an empty box.
+void browser_open(Machine *m);
+
+// Applies one command. Returns 1 when the browser is done, with path holding the chosen
+// file's full path, or "" after kBrowserLeave; 0 otherwise, path untouched. A path that
+// would not fit pathsize bytes is never cut: the choice is refused and 0 returned.
+int browser_key(Machine *m, int command, char *path, size_t pathsize);
+
+// The directory scan's selection callback: stores every name but "." into the listing
+// and keeps nothing in the scan's own list.
+int browser_filter(const struct dirent *entry);

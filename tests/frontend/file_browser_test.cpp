@@ -1,0 +1,488 @@
+#include "frontend/file_browser.h"
+
+#include <SDL/SDL.h>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <ftw.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "display/spec_font.h"
+
+namespace {
+
+constexpr int kW = 800;
+constexpr int kH = 480;
+constexpr uint16_t kBack = 0x0841;  // the surface outside the box
+constexpr uint16_t kBlack = 0x0000;
+constexpr uint16_t kFrame = 0x001F;
+constexpr uint16_t kRed = 0xC000;
+constexpr uint16_t kBlue = 0x0018;
+const char kUntouched[] = "untouched";
+
+// What each presentation of the watched surface showed.
+SDL_Surface *watched;
+int flips;
+std::vector<uint16_t> presented;
+
+}  // namespace
+
+// Stands in front of SDL's own: records the picture at the moment of the flip, then
+// passes the call on.
+extern "C" int SDL_Flip(SDL_Surface *screen) {
+    if (screen && screen == watched) {
+        flips++;
+        const uint16_t *px = static_cast<const uint16_t *>(screen->pixels);
+        presented.assign(px, px + kW * kH);
+    }
+    using Flip = int (*)(SDL_Surface *);
+    static Flip real = reinterpret_cast<Flip>(dlsym(RTLD_NEXT, "SDL_Flip"));
+    return real ? real(screen) : -1;
+}
+
+namespace {
+
+int remove_entry(const char *path, const struct stat *, int, struct FTW *) { return remove(path); }
+
+std::string cwd() {
+    char buffer[4096];
+    return getcwd(buffer, sizeof buffer) ? buffer : "";
+}
+
+void touch(const std::string &name) {
+    int fd = open(name.c_str(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0) << name;
+    close(fd);
+}
+
+void make_dir(const std::string &name) { ASSERT_EQ(mkdir(name.c_str(), 0755), 0) << name; }
+
+// A name of length bytes starting with letter, so that the letters fix the order.
+std::string long_name(char letter, int length) {
+    std::string name(1, letter);
+    while (int(name.size()) < length) name += char('0' + name.size() % 10);
+    return name;
+}
+
+class Browser : public ::testing::Test {
+   protected:
+    static void SetUpTestSuite() {
+        setenv("SDL_VIDEODRIVER", "dummy", 0);
+        if (!SDL_WasInit(SDL_INIT_VIDEO)) {
+            ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
+            started_video = true;
+        }
+    }
+    static void TearDownTestSuite() {
+        if (started_video) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        started_video = false;
+    }
+
+    void SetUp() override {
+        static Machine machine;  // too large for the stack
+        m = &machine;
+        surface = SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 16, 0xF800, 0x07E0, 0x001F, 0);
+        ASSERT_NE(surface, nullptr);
+        ASSERT_EQ(surface->pitch, 2 * kW);
+        m->surface = surface;
+        m->pixels = static_cast<uint16_t *>(surface->pixels);
+        std::fill(m->pixels, m->pixels + kW * kH, kBack);
+        watched = surface;
+        flips = 0;
+        presented.clear();
+        std::strcpy(path, kUntouched);
+        home = open(".", O_RDONLY | O_DIRECTORY);
+        ASSERT_GE(home, 0);
+        char pattern[] = "/tmp/browser_test.XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root = pattern;
+        ASSERT_EQ(chdir(root.c_str()), 0);
+        root = cwd();
+    }
+    void TearDown() override {
+        EXPECT_EQ(fchdir(home), 0);
+        close(home);
+        nftw(root.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
+        watched = nullptr;
+        SDL_FreeSurface(surface);
+    }
+
+    int key(int command) { return browser_key(m, command, path, 256); }
+    std::vector<uint16_t> screen() const { return {m->pixels, m->pixels + kW * kH}; }
+
+    // The name shown at list position p, read back from the pixels through the font.
+    static std::string text_at(const uint16_t *px, int p) {
+        std::string text;
+        for (int k = 0; k < kBrowserShownChars; k++) {
+            int column = (p % 2 ? 17 : 2) + k, row = 3 + p / 2;
+            uint8_t glyph[8] = {};
+            for (int j = 0; j < 8; j++)
+                for (int i = 0; i < 8; i++)
+                    if (px[2 * (8 * column + i) + kW * (50 + 2 * (8 * row + j))] != kBlack)
+                        glyph[j] |= uint8_t(0x80 >> i);
+            char c = '?';
+            for (int code = 0; code < kSpecFontGlyphs; code++)
+                if (std::memcmp(glyph, &specfont[8 * code], 8) == 0) c = char(32 + code);
+            text += c;
+        }
+        return text.erase(text.find_last_not_of(' ') + 1);
+    }
+
+    // The colours other than black in the cell of list position p.
+    static std::set<uint16_t> colours_at(const uint16_t *px, int p) {
+        std::set<uint16_t> seen;
+        int x0 = p % 2 ? 272 : 32, y0 = 98 + 16 * (p / 2);
+        for (int y = y0; y < y0 + 16; y++)
+            for (int x = x0; x < x0 + 16 * kBrowserShownChars; x++)
+                if (px[x + kW * y] != kBlack) seen.insert(px[x + kW * y]);
+        return seen;
+    }
+
+    // The box on px shows names from top, all red but lit in blue (-1: none), and its
+    // blue frame and black background.
+    static void expect_box(const uint16_t *px, const std::vector<std::string> &names, int top,
+                           int lit, const char *what) {
+        SCOPED_TRACE(what);
+        for (int p = 0; p < kBrowserPositions; p++) {
+            int index = top + p;
+            bool named = index < int(names.size());
+            EXPECT_EQ(text_at(px, p), named ? names[index].substr(0, 13) : "") << "position " << p;
+            std::set<uint16_t> want;
+            if (named) want = {index == lit ? kBlue : kRed};
+            EXPECT_EQ(colours_at(px, p), want) << "position " << p;
+        }
+        struct Pixel {
+            int x, y;
+            uint16_t colour;
+        } pixels[] = {{12, 62, kFrame}, {499, 421, kFrame}, {15, 300, kFrame}, {300, 65, kFrame},
+                      {16, 66, kBlack}, {495, 417, kBlack}, {30, 96, kBlack},  {11, 62, kBack},
+                      {12, 61, kBack},  {500, 421, kBack},  {499, 422, kBack}};
+        for (const Pixel &q : pixels)
+            EXPECT_EQ(px[q.x + kW * q.y], q.colour) << "(" << q.x << ", " << q.y << ")";
+    }
+
+    // The surface keeps all names red; the last flip showed the selection blue.
+    void expect_shown(const std::vector<std::string> &names, const char *what) {
+        ASSERT_EQ(presented.size(), size_t(kW * kH));
+        expect_box(presented.data(), names, browsetop, browsesel, what);
+        expect_box(m->pixels, names, browsetop, -1, what);
+    }
+
+    // Commands that must neither draw nor change anything.
+    void expect_inert(std::initializer_list<int> commands) {
+        for (int command : commands) {
+            std::vector<uint16_t> before = screen();
+            int sel = browsesel, top = browsetop, flipped = flips;
+            EXPECT_EQ(key(command), 0) << command;
+            EXPECT_EQ(browsesel, sel) << command;
+            EXPECT_EQ(browsetop, top) << command;
+            EXPECT_EQ(flips, flipped) << command;
+            EXPECT_TRUE(screen() == before) << command;
+            EXPECT_STREQ(path, kUntouched) << command;
+        }
+    }
+
+    static bool started_video;
+    Machine *m = nullptr;
+    SDL_Surface *surface = nullptr;
+    int home = -1;
+    std::string root;
+    char path[600];
+};
+
+bool Browser::started_video = false;
+
+TEST_F(Browser, ListsEveryNameButDotInByteOrder) {
+    for (const char *name : {"b", "A", ".hidden", "1x", "_u"}) touch(name);
+    make_dir("d");
+    browser_open(m);
+    std::vector<std::string> want = {"..", ".hidden", "1x", "A", "_u", "b", "d"};
+    ASSERT_EQ(dircount, int(want.size()));
+    for (int i = 0; i < dircount; i++) EXPECT_EQ(dirnames[i], want[i]);
+    EXPECT_EQ(browsetop, 0);
+    EXPECT_EQ(browsesel, 0);
+    EXPECT_EQ(flips, 1);
+    expect_shown(want, "opened");
+}
+
+TEST_F(Browser, MovesStopAtTheEndsOfFiveNames) {
+    for (const char *name : {"a", "b", "c", "d"}) touch(name);
+    const std::vector<std::string> names = {"..", "a", "b", "c", "d"};
+    browser_open(m);
+    struct Step {
+        int command, sel;
+    } steps[] = {
+        {'8', 1},
+        {'8', 2},
+        {'8', 3},
+        {'8', 4},
+        {'8', 4} /* fifth: stays */,
+        {'5', 3},
+        {'6', 3} /* fourth: needs < 3 */,
+        {'7', 1},
+        {'7', 1} /* second: needs > 1 */,
+        {'6', 3},
+        {'5', 2},
+        {'6', 4},
+        {'5', 3},
+        {'5', 2},
+        {'5', 1},
+        {'5', 0},
+        {'5', 0},
+        {64 + 4, 4},
+        {64 + 5, 4} /* below the last name */,
+        {64 + 35, 4},
+        {64 + 1, 1},
+        {64 + 0, 0},
+    };
+    for (const Step &s : steps) {
+        std::string what = "command " + std::to_string(s.command) + " to " + std::to_string(s.sel);
+        std::vector<uint16_t> before = screen();
+        int was = browsesel, flipped = flips;
+        EXPECT_EQ(key(s.command), 0) << what;
+        EXPECT_EQ(browsesel, s.sel) << what;
+        EXPECT_EQ(browsetop, 0) << what;
+        EXPECT_EQ(flips, flipped + (s.sel != was)) << what;
+        EXPECT_TRUE(screen() == before) << what;  // without a scroll the surface stays
+        EXPECT_STREQ(path, kUntouched) << what;
+        expect_shown(names, what.c_str());
+    }
+}
+
+TEST_F(Browser, ScrollsALineWhenTheSelectionLeavesTheBox) {
+    std::vector<std::string> names = {".."};
+    for (int i = 0; i < 39; i++) {
+        char name[8];
+        std::snprintf(name, sizeof name, "n%02d", i);
+        touch(name);
+        names.push_back(name);
+    }
+    browser_open(m);
+    ASSERT_EQ(dircount, 40);
+    struct Step {
+        int command, sel, top;
+    };
+    std::vector<Step> steps = {{64 + 35, 35, 0}, {'8', 36, 2}, {'7', 34, 2}};
+    for (int sel = 33; sel >= 2; sel--) steps.push_back({'5', sel, 2});
+    std::vector<Step> rest = {
+        {'5', 1, 0},  {64 + 34, 34, 0}, {'6', 36, 2}, {64 + 0, 2, 2} /* tap: name 2 */,
+        {'7', 0, 0},  {64 + 35, 35, 0}, {'6', 37, 2}, {'6', 39, 4},
+        {'8', 39, 4}, {'6', 39, 4},     {'7', 37, 4}, {64 + 35, 39, 4},
+        {'5', 38, 4}, {64 + 0, 4, 4},   {'5', 3, 2},  {'7', 1, 0},
+    };
+    steps.insert(steps.end(), rest.begin(), rest.end());
+    for (const Step &s : steps) {
+        std::string what = "command " + std::to_string(s.command) + " to " + std::to_string(s.sel);
+        std::vector<uint16_t> before = screen();
+        int top = browsetop;
+        EXPECT_EQ(key(s.command), 0) << what;
+        EXPECT_EQ(browsesel, s.sel) << what;
+        ASSERT_EQ(browsetop, s.top) << what;
+        if (s.top == top) {
+            EXPECT_TRUE(screen() == before) << what << ": redrawn without a scroll";
+        }
+        expect_shown(names, what.c_str());
+    }
+}
+
+TEST_F(Browser, CommandsOutsideTheTableDrawNothing) {
+    for (const char *name : {"a", "b", "c", "d"}) touch(name);
+    browser_open(m);
+    key('8');
+    key('8');
+    ASSERT_EQ(browsesel, 2);
+    expect_inert({0, 1, 47, 50, 52, 57, 63, 64 + 36, 127, -1, -64, '0' + 256, 1 << 20});
+}
+
+TEST_F(Browser, LeavingHandsBackAnEmptyPath) {
+    touch("a.sna");
+    browser_open(m);
+    int flipped = flips;
+    EXPECT_EQ(key('1'), 1);
+    EXPECT_STREQ(path, "");
+    EXPECT_EQ(flips, flipped);
+}
+
+TEST_F(Browser, EntersADirectoryAndComesBackUp) {
+    make_dir("sub");
+    touch("sub/inner.sna");
+    touch("zz");
+    browser_open(m);
+    key('8');
+    EXPECT_EQ(key('0'), 0);
+    EXPECT_STREQ(path, kUntouched);
+    EXPECT_EQ(cwd(), root + "/sub");
+    EXPECT_EQ(flips, 3);  // open, move, new listing
+    std::vector<std::string> inner = {"..", "inner.sna"};
+    ASSERT_EQ(dircount, 2);
+    expect_shown(inner, "inside");
+    EXPECT_EQ(key('0'), 0);  // ".."
+    EXPECT_EQ(cwd(), root);
+    expect_shown({"..", "sub", "zz"}, "back");
+}
+
+TEST_F(Browser, DotDotAtTheRootStaysThere) {
+    ASSERT_EQ(chdir("/"), 0);
+    browser_open(m);
+    ASSERT_GT(dircount, 0);
+    EXPECT_STREQ(dirnames[0], "..");
+    EXPECT_EQ(key('0'), 0);
+    EXPECT_EQ(cwd(), "/");
+    EXPECT_STREQ(dirnames[0], "..");
+}
+
+TEST_F(Browser, ChoosesFilesByTheirFullStoredNames) {
+    struct Case {
+        char letter;
+        int length;
+        bool chosen;  // names past 63 bytes are stored cut and cannot be opened
+    } cases[] = {
+        {'a', 20, true}, {'b', 62, true}, {'c', 63, true}, {'d', 64, false}, {'e', 100, false}};
+    std::vector<std::string> shown = {".."};
+    for (const Case &c : cases) {
+        touch(long_name(c.letter, c.length));
+        shown.push_back(long_name(c.letter, c.length));
+    }
+    browser_open(m);
+    expect_shown(shown, "opened");
+    for (int i = 0; i < int(std::size(cases)); i++) {
+        const Case &c = cases[i];
+        std::string name = long_name(c.letter, c.length);
+        SCOPED_TRACE(name);
+        EXPECT_EQ(dirnames[i + 1], name.substr(0, 63));
+        key(64 + i + 1);
+        ASSERT_EQ(browsesel, i + 1);
+        int flipped = flips;
+        std::strcpy(path, kUntouched);
+        EXPECT_EQ(key('0'), c.chosen ? 1 : 0);
+        EXPECT_EQ(path, c.chosen ? root + "/" + name : kUntouched);
+        EXPECT_EQ(cwd(), root);
+        EXPECT_EQ(flips, flipped);
+    }
+}
+
+TEST_F(Browser, ACallersBufferTooShortRefusesTheChoice) {
+    touch("game.z80");
+    browser_open(m);
+    key('8');
+    std::string full = root + "/game.z80";
+    for (size_t size : {full.size() + 1, size_t(256), full.size(), size_t(1), size_t(0)}) {
+        bool fits = size > full.size();
+        std::memset(path, '#', sizeof path);
+        EXPECT_EQ(browser_key(m, '0', path, size), fits ? 1 : 0) << size;
+        if (fits) {
+            EXPECT_EQ(path, full) << size;
+        }
+        size_t from = fits ? full.size() + 1 : 0;
+        EXPECT_EQ(std::count(path + from, path + sizeof path, '#'), long(sizeof path - from))
+            << size << ": written outside the path";
+    }
+}
+
+TEST_F(Browser, WorkingDirectoriesTooLongForTheirBuffersAreRefused) {
+    enum Outcome { kEnters, kChosen, kRefused, kNotListed };
+    struct Case {
+        int cwd_length;
+        const char *name;
+        bool dir;
+        Outcome outcome;
+    } cases[] = {
+        {200, "f", false, kChosen},  {253, "f", false, kChosen} /* 255 bytes + NUL */,
+        {254, "f", false, kRefused}, {497, "d", true, kEnters} /* 499 bytes + NUL */,
+        {497, "dd", true, kRefused}, {499, "d", true, kRefused},
+        {509, "f", false, kRefused}, {510, "f", false, kNotListed} /* 510 + NUL */,
+    };
+    int serial = 0;
+    for (const Case &c : cases) {
+        std::string what = std::to_string(c.cwd_length) + " + " + c.name;
+        SCOPED_TRACE(what);
+        // A chain of directories under the root whose path is exactly cwd_length bytes.
+        ASSERT_EQ(chdir(root.c_str()), 0);
+        std::string first = "c" + std::to_string(serial++);
+        make_dir(first);
+        ASSERT_EQ(chdir(first.c_str()), 0);
+        for (int left = c.cwd_length - int(cwd().size()); left > 0;
+             left = c.cwd_length - int(cwd().size())) {
+            std::string part(left - 1 > 200 ? 150 : left - 1, 'x');
+            make_dir(part);
+            ASSERT_EQ(chdir(part.c_str()), 0);
+        }
+        std::string here = cwd();
+        ASSERT_EQ(int(here.size()), c.cwd_length);
+        c.dir ? make_dir(c.name) : touch(c.name);
+
+        browser_open(m);
+        std::strcpy(path, kUntouched);
+        if (c.outcome == kNotListed) {
+            EXPECT_EQ(dircount, 0);
+            expect_shown({}, what.c_str());
+            expect_inert({'0', '5', '6', '7', '8', 64, 65});
+            continue;
+        }
+        ASSERT_EQ(dircount, 2);
+        EXPECT_STREQ(dirnames[1], c.name);
+        key(65);
+        int flipped = flips;
+        EXPECT_EQ(key('0'), c.outcome == kChosen ? 1 : 0);
+        EXPECT_EQ(path, c.outcome == kChosen ? here + "/" + c.name : kUntouched);
+        EXPECT_EQ(cwd(), c.outcome == kEnters ? here + "/" + c.name : here);
+        EXPECT_EQ(flips, flipped + (c.outcome == kEnters));
+    }
+}
+
+TEST_F(Browser, AVanishedDirectoryListsNothing) {
+    touch("stale");
+    browser_open(m);  // leaves a name behind in the table
+    make_dir("gone");
+    ASSERT_EQ(chdir("gone"), 0);
+    ASSERT_EQ(rmdir((root + "/gone").c_str()), 0);
+    std::fill(m->pixels, m->pixels + kW * kH, kBack);
+    flips = 0;
+    browser_open(m);
+    EXPECT_EQ(dircount, 0);
+    EXPECT_EQ(flips, 1);
+    expect_shown({}, "empty");
+    expect_inert({'0', '5', '6', '7', '8', 64, 64 + 35});
+    EXPECT_EQ(key('1'), 1);
+    EXPECT_STREQ(path, "");
+}
+
+TEST_F(Browser, MoreNamesThanSlotsFillTheTableOnly) {
+    const int files = kBrowserSlots + 8;
+    for (int i = 0; i < files; i++) {
+        char name[16];
+        std::snprintf(name, sizeof name, "f%05d", i);
+        touch(name);
+    }
+    browser_open(m);
+    ASSERT_EQ(dircount, kBrowserSlots);
+    EXPECT_STREQ(dirnames[0], "..");
+    for (int i = 1; i < kBrowserSlots; i++) {
+        ASSERT_LT(std::strcmp(dirnames[i - 1], dirnames[i]), 0) << i;
+        int number = -1;
+        ASSERT_EQ(std::sscanf(dirnames[i], "f%05d", &number), 1) << dirnames[i];
+        ASSERT_LT(number, files) << dirnames[i];
+    }
+    std::vector<std::string> first(dirnames, dirnames + kBrowserPositions);
+    expect_shown(first, "full table");
+
+    // Whatever the scan order, a full table still keeps the way up, in its last slot.
+    std::string last = dirnames[kBrowserSlots - 1];
+    struct dirent entry = {};
+    for (const char *name : {"late", "..", "."}) {
+        std::strcpy(entry.d_name, name);
+        EXPECT_EQ(browser_filter(&entry), 0) << name;
+        EXPECT_EQ(dircount, kBrowserSlots) << name;
+        EXPECT_EQ(dirnames[kBrowserSlots - 1], std::strcmp(name, "late") ? ".." : last) << name;
+    }
+}
+
+}  // namespace
