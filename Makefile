@@ -41,5 +41,18 @@ bench:
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	$(BENCH_BUILD)/bench/tavisk_bench
 
+install:
+	@scripts/deps.sh run
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_INSTALL_PREFIX=$(PREFIX)
+	cmake --build $(BUILD) -j $(JOBS) --target tavisk
+	cmake --install $(BUILD)
+
+screenshot:
+	@scripts/deps.sh test
+	cmake -S . -B $(BUILD) $(CMAKE_GEN)
+	cmake --build $(BUILD) -j $(JOBS) --target tavisk
+	scripts/screenshot.sh $(BUILD)/frontend/tavisk /usr/share/spectrum-roms/opense.rom \
+	  docs/screenshot.png
+
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
