@@ -27,7 +27,7 @@ Z80_INLINE uint16_t sbc16(Z80 &z, uint16_t hlv, uint16_t v) {
 // IN r,(C) and IN (C): flags from the byte read, C kept.
 Z80_INLINE uint8_t in_c(Z80 &z) {
     uint8_t v = port_read(z.c, z.b, z.input);
-    z.f = uint8_t((z.f & kFlagC) | sz53p(z, v));
+    z.f = uint8_t((z.f & kFlagC) | sz53p(v));
     z.t += 12;
     return v;
 }
@@ -81,7 +81,7 @@ Z80_INLINE void inx(Z80 &z, int dir, bool repeat) {
     wr(z, hl(z), v);
     set_hl(z, uint16_t(hl(z) + dir));
     z.b--;
-    uint8_t pv = ((z.c & 0x04) ? kFlagPV : 0) ^ z.parity[z.b];
+    uint8_t pv = ((z.c & 0x04) ? kFlagPV : 0) ^ (sz53p(z.b) & kFlagPV);
     if (dir < 0) pv ^= kFlagPV;
     z.f = uint8_t(sz53(z.b) | kFlagN | pv);
     z.t += 16;
@@ -102,7 +102,7 @@ Z80_INLINE void rrd(Z80 &z) {
     uint8_t m = rd(z, hl(z));
     wr(z, hl(z), uint8_t((z.a << 4) | (m >> 4)));
     z.a = uint8_t((z.a & 0xF0) | (m & 0x0F));
-    z.f = uint8_t((z.f & kFlagC) | sz53p(z, z.a));
+    z.f = uint8_t((z.f & kFlagC) | sz53p(z.a));
     z.t += 18;
 }
 
@@ -110,7 +110,7 @@ Z80_INLINE void rld(Z80 &z) {
     uint8_t m = rd(z, hl(z));
     wr(z, hl(z), uint8_t((m << 4) | (z.a & 0x0F)));
     z.a = uint8_t((z.a & 0xF0) | (m >> 4));
-    z.f = uint8_t((z.f & kFlagC) | sz53p(z, z.a));
+    z.f = uint8_t((z.f & kFlagC) | sz53p(z.a));
     z.t += 18;
 }
 

@@ -15,14 +15,6 @@ constexpr uint32_t kHaltTstates = 100000004;
 
 enum Prefix : uint8_t { kNone, kIX, kIY };
 
-// Parity of every byte, from the two 16-bit patterns of a nibble's parity.
-void build_parity(uint8_t *parity) {
-    for (int hi = 0; hi < 16; hi++) {
-        unsigned pattern = (0x9669 >> hi) & 1 ? 0x9669 : 0x6996;
-        for (int lo = 0; lo < 16; lo++) parity[hi << 4 | lo] = uint8_t(((pattern >> lo) & 1) * 4);
-    }
-}
-
 Z80_INLINE void jr(Z80 &z, bool taken) {
     int8_t e = int8_t(fetch8(z));
     if (taken) {
@@ -84,7 +76,7 @@ Z80_INLINE void daa(Z80 &z) {
         if (z.a > 0x90 && lo > 9) corr |= 0x60;
         add8(z, corr, 0);
     }
-    z.f = uint8_t((z.f & ~kFlagPV) | oldc | z.parity[z.a]);
+    z.f = uint8_t((z.f & ~kFlagPV) | oldc | (sz53p(z.a) & kFlagPV));
 }
 
 // The opcodes that a DD or FD prefix changes, on the index register xy. Returns false
@@ -539,9 +531,6 @@ Z80_INLINE void store_state(const Z80 &z, Machine *m) {
 
 void run_frame(Machine *m) {
     Z80 z;
-    uint8_t parity[256];
-    build_parity(parity);
-    z.parity = parity;
     uint8_t input[kInputBytes];
     std::memcpy(input, m->keyrows, 8);
     input[8] = m->joystick;

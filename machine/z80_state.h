@@ -22,8 +22,32 @@ struct Z80 {
     uint8_t port;      // working copy of portfe
     int samplepos;     // next unfilled sample of the current sound frame
     Machine *m;
-    const uint8_t *parity;  // P/V value of an even number of 1 bits
 };
+
+// Flag tables by result byte, so that each flag group is one load.
+struct FlagTables {
+    uint8_t sz53[256];   // S, Z, bits 5 and 3
+    uint8_t sz53p[256];  // the same with P/V for an even number of 1 bits
+    uint8_t inc[256];    // INC: sz53, H on a carry out of bit 3, P/V on 0x80
+    uint8_t dec[256];    // DEC: sz53, N, H on a borrow into bit 3, P/V on 0x7F
+};
+
+constexpr FlagTables make_flag_tables() {
+    FlagTables t{};
+    for (int v = 0; v < 256; v++) {
+        uint8_t sz = uint8_t((v & 0xA8) | (v ? 0 : kFlagZ));
+        int ones = 0;
+        for (int b = 0; b < 8; b++) ones += (v >> b) & 1;
+        t.sz53[v] = sz;
+        t.sz53p[v] = uint8_t(sz | (ones & 1 ? 0 : kFlagPV));
+        t.inc[v] = uint8_t(sz | ((v & 0x0F) == 0 ? kFlagH : 0) | (v == 0x80 ? kFlagPV : 0));
+        t.dec[v] =
+            uint8_t(sz | kFlagN | ((v & 0x0F) == 0x0F ? kFlagH : 0) | (v == 0x7F ? kFlagPV : 0));
+    }
+    return t;
+}
+
+inline constexpr FlagTables kFlags = make_flag_tables();
 
 // Memory: reads anywhere, writes only above the ROM; 16-bit words wrap at 0xFFFF.
 Z80_INLINE uint8_t rd(const Z80 &z, uint16_t a) { return z.mem[a]; }
@@ -80,48 +104,47 @@ Z80_INLINE void set_af(Z80 &z, uint16_t v) { z.a = uint8_t(v >> 8), z.f = uint8_
 Z80_INLINE uint16_t xaddr(Z80 &z, uint16_t xy) { return uint16_t(xy + int8_t(fetch8(z))); }
 
 // S, Z, bits 5 and 3 of an 8-bit result; with parity for the logic group.
-Z80_INLINE uint8_t sz53(uint8_t v) { return uint8_t((v & 0xA8) | (v ? 0 : kFlagZ)); }
-Z80_INLINE uint8_t sz53p(const Z80 &z, uint8_t v) { return uint8_t(sz53(v) | z.parity[v]); }
+Z80_INLINE uint8_t sz53(uint8_t v) { return kFlags.sz53[v]; }
+Z80_INLINE uint8_t sz53p(uint8_t v) { return kFlags.sz53p[v]; }
 
-// 8-bit arithmetic with a wide intermediate so that the carry is bit 8.
+// 8-bit arithmetic with a wide intermediate so that the carry (or borrow) is bit 8; bit 4
+// of operand ^ operand ^ result is the carry into bit 4, which is H.
 Z80_INLINE void add8(Z80 &z, uint8_t v, int carry) {
-    unsigned res = z.a + v + carry;
+    unsigned res = unsigned(z.a) + v + unsigned(carry);
     uint8_t r8 = uint8_t(res);
-    z.f = uint8_t(sz53(r8) | (((z.a & 0x0F) + (v & 0x0F) + carry) > 0x0F ? kFlagH : 0) |
-                  ((((res ^ z.a) & ~(z.a ^ v)) & 0x80) ? kFlagPV : 0) | (res > 0xFF ? kFlagC : 0));
+    z.f = uint8_t(sz53(r8) | ((z.a ^ v ^ res) & kFlagH) | (((z.a ^ res) & (v ^ res) & 0x80) >> 5) |
+                  (res >> 8));
     z.a = r8;
 }
 // Returns the difference; the flags are those of SUB/SBC (and of CP, which keeps A).
 Z80_INLINE uint8_t sub8(Z80 &z, uint8_t v, int carry) {
-    unsigned res = unsigned(z.a - v - carry) & 0x1FF;
+    unsigned res = unsigned(z.a) - v - unsigned(carry);
     uint8_t r8 = uint8_t(res);
-    z.f = uint8_t(sz53(r8) | kFlagN | ((z.a & 0x0F) < (v & 0x0F) + carry ? kFlagH : 0) |
-                  ((((z.a ^ v) & (z.a ^ res)) & 0x80) ? kFlagPV : 0) | ((res >> 8) & 1));
+    z.f = uint8_t(sz53(r8) | kFlagN | ((z.a ^ v ^ res) & kFlagH) |
+                  (((z.a ^ v) & (z.a ^ res) & 0x80) >> 5) | ((res >> 8) & 1));
     return r8;
 }
 Z80_INLINE void cp8(Z80 &z, uint8_t v) { sub8(z, v, 0); }
 Z80_INLINE void and8(Z80 &z, uint8_t v) {
     z.a &= v;
-    z.f = uint8_t(sz53p(z, z.a) | kFlagH);
+    z.f = uint8_t(sz53p(z.a) | kFlagH);
 }
 Z80_INLINE void xor8(Z80 &z, uint8_t v) {
     z.a ^= v;
-    z.f = sz53p(z, z.a);
+    z.f = sz53p(z.a);
 }
 Z80_INLINE void or8(Z80 &z, uint8_t v) {
     z.a |= v;
-    z.f = sz53p(z, z.a);
+    z.f = sz53p(z.a);
 }
 Z80_INLINE uint8_t inc8(Z80 &z, uint8_t v) {
     uint8_t r8 = uint8_t(v + 1);
-    z.f = uint8_t((z.f & kFlagC) | sz53(r8) | ((r8 & 0x0F) == 0 ? kFlagH : 0) |
-                  (r8 == 0x80 ? kFlagPV : 0));
+    z.f = uint8_t((z.f & kFlagC) | kFlags.inc[r8]);
     return r8;
 }
 Z80_INLINE uint8_t dec8(Z80 &z, uint8_t v) {
     uint8_t r8 = uint8_t(v - 1);
-    z.f = uint8_t((z.f & kFlagC) | sz53(r8) | kFlagN | ((v & 0x0F) == 0 ? kFlagH : 0) |
-                  (r8 == 0x7F ? kFlagPV : 0));
+    z.f = uint8_t((z.f & kFlagC) | kFlags.dec[r8]);
     return r8;
 }
 Z80_INLINE uint16_t add16(Z80 &z, uint16_t a, uint16_t v) {
@@ -134,7 +157,7 @@ Z80_INLINE uint16_t add16(Z80 &z, uint16_t a, uint16_t v) {
 // CB rotates and shifts: flags from the result, C the bit shifted out.
 Z80_INLINE uint8_t shifted(Z80 &z, unsigned res, int carry) {
     uint8_t r8 = uint8_t(res);
-    z.f = uint8_t(sz53p(z, r8) | carry);
+    z.f = uint8_t(sz53p(r8) | carry);
     return r8;
 }
 Z80_INLINE uint8_t rlc(Z80 &z, uint8_t v) { return shifted(z, (v << 1) | (v >> 7), v >> 7); }
