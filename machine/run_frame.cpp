@@ -13,8 +13,6 @@ namespace {
 
 constexpr uint32_t kHaltTstates = 100000004;
 
-enum Prefix : uint8_t { kNone, kIX, kIY };
-
 Z80_INLINE void jr(Z80 &z, bool taken) {
     int8_t e = int8_t(fetch8(z));
     if (taken) {
@@ -176,8 +174,9 @@ Z80_INLINE bool exec_indexed(Z80 &z, uint8_t op, uint16_t &xy) {
     return true;
 }
 
-// One unprefixed opcode. DD and FD only set the prefix state for the next step.
-Z80_INLINE void exec_base(Z80 &z, uint8_t op, Prefix &prefix) {
+// One unprefixed opcode. Returns true, having done nothing, for DD and FD, which the frame
+// loop takes.
+Z80_INLINE bool exec_base(Z80 &z, uint8_t op) {
     uint16_t nn;
     uint8_t v;
     switch (op) {
@@ -453,7 +452,7 @@ Z80_INLINE void exec_base(Z80 &z, uint8_t op, Prefix &prefix) {
         case 0xDA: jp(z, cond(z, 3)); break;                              // JP C,nn
         case 0xDB: v = fetch8(z); z.a = port_read(v, z.a, z.input); z.t += 11; break;  // IN A,(n)
         case 0xDC: call(z, cond(z, 3)); break;                            // CALL C,nn
-        case 0xDD: prefix = kIX; z.t += 4; break;                         // IX prefix
+        case 0xDD: return true;                                           // IX prefix
         case 0xDE: z.a = sub8(z, fetch8(z), z.f & kFlagC); z.t += 7; break;  // SBC A,n
         case 0xDF: rst(z, 0x18); break;                                   // RST 18h
         case 0xE0: ret(z, cond(z, 4)); break;                             // RET PO
@@ -494,10 +493,11 @@ Z80_INLINE void exec_base(Z80 &z, uint8_t op, Prefix &prefix) {
         case 0xFA: jp(z, cond(z, 7)); break;                              // JP M,nn
         case 0xFB: z.iff1 = z.iff2 = 1; z.t += 4; break;                  // EI
         case 0xFC: call(z, cond(z, 7)); break;                            // CALL M,nn
-        case 0xFD: prefix = kIY; z.t += 4; break;                         // IY prefix
+        case 0xFD: return true;                                           // IY prefix
         case 0xFE: cp8(z, fetch8(z)); z.t += 7; break;                    // CP n
         case 0xFF: rst(z, 0x38); break;                                   // RST 38h
     }
+    return false;
 }
 
 Z80_INLINE void load_state(Z80 &z, const Machine *m) {
@@ -541,11 +541,8 @@ void run_frame(Machine *m) {
     // The frame's interrupt stays requested until accepted; none in the very first frame.
     bool irq = m->counter != 0;
     const uint32_t limit = m->tslimit;
-    Prefix prefix = kNone;
 
-    for (;;) {
-        Prefix mode = prefix;
-        prefix = kNone;
+    do {
         uint8_t op;
         if (irq && z.iff1) {
             irq = false;
@@ -562,21 +559,29 @@ void run_frame(Machine *m) {
             op = fetch8(z);
         }
         z.fetches++;
-        if (mode == kNone) {
-            exec_base(z, op, prefix);
-        } else {
+        if (exec_base(z, op)) [[unlikely]] {
+            // Each prefix is a step of its own, 4 T-states and one fetch, and the last one
+            // decides. The interrupt check between such steps always fails (a prefix step
+            // begins with the interrupt taken, not pending or IFF1 clear, and changes none
+            // of them), and the budget is never checked there, so the chain runs in one go.
+            uint8_t prefix;
+            do {
+                prefix = op;
+                z.t += 4;
+                op = fetch8(z);
+                z.fetches++;
+            } while (op == 0xDD || op == 0xFD);
             // The index register travels by value so that the working state stays in
             // registers rather than behind an address.
-            uint16_t xy = mode == kIX ? z.ix : z.iy;
+            uint16_t xy = prefix == 0xDD ? z.ix : z.iy;
             bool changed = exec_indexed(z, op, xy);
-            if (mode == kIX)
+            if (prefix == 0xDD)
                 z.ix = xy;
             else
                 z.iy = xy;
-            if (!changed) exec_base(z, op, prefix);
+            if (!changed) exec_base(z, op);
         }
-        if (z.t > limit && prefix == kNone) break;
-    }
+    } while (z.t <= limit);
 
     store_state(z, m);
     if (z.samplepos < kFrameSamples)
