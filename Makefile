@@ -17,7 +17,7 @@ run:
 	@scripts/deps.sh run
 	cmake -S . -B $(BUILD) $(CMAKE_GEN)
 	cmake --build $(BUILD) -j $(JOBS) --target tavisk
-	cd $(BUILD) && ln -sf $(or $(ROM),/usr/share/spectrum-roms/opense.rom) spectrum.rom && ./tavisk $(SNAPSHOT)
+	cd $(BUILD) && ln -sf $(or $(ROM),/usr/share/spectrum-roms/opense.rom) spectrum.rom && ./frontend/tavisk $(if $(SNAPSHOT),$(abspath $(SNAPSHOT)))
 
 test:
 	@scripts/deps.sh test
