@@ -212,3 +212,12 @@ void save_png(const std::string &xwd_path) {
           "", "");
     convert.wait_exit(60);
 }
+
+int xdotool(const XServer &x, const std::vector<std::string> &args, double seconds) {
+    std::vector<std::string> argv = {"/usr/bin/xdotool"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    Child tool;
+    spawn(&tool, argv, "", {"DISPLAY=" + x.name()}, "", "");
+    if (!tool.wait_exit(seconds) || !WIFEXITED(tool.status)) return -1;
+    return WEXITSTATUS(tool.status);
+}

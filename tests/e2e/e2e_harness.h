@@ -60,3 +60,7 @@ std::string read_file(const std::string &path);
 void copy_file(const std::string &from, const std::string &to);
 double now_seconds();
 void sleep_seconds(double s);
+
+// Runs /usr/bin/xdotool with args against the server, as a user's input would arrive.
+// Its exit status, or -1 when it did not end within the deadline (it is then killed).
+int xdotool(const XServer &x, const std::vector<std::string> &args, double seconds = 60);
