@@ -17,6 +17,23 @@ TEST_F(EndToEnd, NoRomMeansNoEmulator) {
     EXPECT_FALSE(std::filesystem::exists(run.dir.file("tmp.sna")));
 }
 
+TEST_F(EndToEnd, NoDisplayIsReportedAndEndsWithStatusOne) {
+    // A ROM is there, but no X server answers: SDL cannot start its video.
+    copy_file(TEST_ROM, run.dir.file("spectrum.rom"));
+    std::vector<std::string> env = {"DISPLAY=:nothing", "SDL_VIDEODRIVER=x11",
+                                    "ASAN_OPTIONS=detect_leaks=0"};
+    spawn(&run.program, {TAVISK_BIN}, run.dir.path, env, run.dir.file("stdout.txt"),
+          run.dir.file("stderr.txt"));
+    ASSERT_TRUE(run.program.wait_exit(60));
+    ASSERT_TRUE(WIFEXITED(run.program.status));
+    EXPECT_EQ(WEXITSTATUS(run.program.status), 1);
+    std::string err = read_file(run.dir.file("stderr.txt"));
+    EXPECT_EQ(err.rfind("SDL_Init: ", 0), 0u) << err;
+    EXPECT_GT(err.size(), std::string("SDL_Init: \n").size()) << "no reason given";
+    EXPECT_EQ(read_file(run.dir.file("stdout.txt")), "");
+    EXPECT_FALSE(std::filesystem::exists(run.dir.file("tmp.sna")));
+}
+
 TEST_F(EndToEnd, WorkingDirectoryRomWinsOverDataDirectory) {
     std::filesystem::create_directories(run.dir.file("datadir/roms"));
     Image img;
