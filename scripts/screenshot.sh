@@ -26,10 +26,10 @@ emu=$!
 for _ in $(seq 1 300); do
     sleep 0.2
     xwd -root -silent -display ":$display" >"$work/screen.xwd"
-    convert "xwd:$work/screen.xwd" -crop 50x10+640+62 -format '%[fx:maxima.intensity]' info: \
+    /usr/bin/convert "xwd:$work/screen.xwd" -crop 50x10+640+62 -format '%[fx:maxima.intensity]' info: \
         >"$work/count" 2>/dev/null || true
     [ "$(cat "$work/count")" != "0" ] && [ -s "$work/count" ] && break
 done
 mkdir -p "$(dirname "$out")"
-convert "xwd:$work/screen.xwd" "png:$out"
+/usr/bin/convert "xwd:$work/screen.xwd" "png:$out"
 echo "wrote $out"
