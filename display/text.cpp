@@ -16,58 +16,54 @@ inline void put(Machine *m, int x, int y, uint16_t colour) {
         m->pixels[x + kScreenWidth * y] = colour;
 }
 
+// A scale x scale block of screen pixels.
+inline void put_block(Machine *m, int x, int y, int scale, uint16_t colour) {
+    for (int dy = 0; dy < scale; dy++)
+        for (int dx = 0; dx < scale; dx++) put(m, x + dx, y + dy, colour);
+}
+
 const PanelGlyph *panel_glyph(int code) {
     if (code < kPanelFontFirst || code >= kPanelFontFirst + kPanelFontGlyphs) return nullptr;
     const PanelGlyph *g = &panelfont[code - kPanelFontFirst];
     return g->width ? g : nullptr;
 }
 
-int panel_advance(const PanelGlyph *g, int code, int scale) {
+// One panel glyph with every pixel drawn as a scale x scale block; returns its advance.
+int draw_panel_glyph(Machine *m, int x, int y, int code, uint32_t colour, int scale) {
+    const PanelGlyph *g = panel_glyph(code);
+    if (!g) return 0;
+    for (int r = 0; r < 5; r++)
+        for (int c = 0; c < g->width; c++)
+            if (g->rows[r] & (1 << c))
+                put_block(m, x + scale * c, y + scale * r, scale, uint16_t(colour));
     return scale * (code < kPanelArtFirst ? g->width + 1 : g->width);
+}
+
+void draw_panel_text(Machine *m, const char *text, int x, int y, uint32_t colour, int scale) {
+    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); *p; p++)
+        x += draw_panel_glyph(m, x, y, *p, colour, scale);
 }
 
 }  // namespace
 
 int panel_char(Machine *m, int x, int y, int code, uint32_t colour) {
-    const PanelGlyph *g = panel_glyph(code);
-    if (!g) return 0;
-    for (int r = 0; r < 5; r++)
-        for (int c = 0; c < g->width; c++)
-            if (g->rows[r] & (1 << c)) put(m, x + c, y + r, uint16_t(colour));
-    return panel_advance(g, code, 1);
+    return draw_panel_glyph(m, x, y, code, colour, 1);
 }
 
 int panel_char2x(Machine *m, int x, int y, int code, uint32_t colour) {
-    const PanelGlyph *g = panel_glyph(code);
-    if (!g) return 0;
-    for (int r = 0; r < 5; r++)
-        for (int c = 0; c < g->width; c++)
-            if (g->rows[r] & (1 << c)) {
-                put(m, x + 2 * c, y + 2 * r, uint16_t(colour));
-                put(m, x + 2 * c + 1, y + 2 * r, uint16_t(colour));
-                put(m, x + 2 * c, y + 2 * r + 1, uint16_t(colour));
-                put(m, x + 2 * c + 1, y + 2 * r + 1, uint16_t(colour));
-            }
-    return panel_advance(g, code, 2);
+    return draw_panel_glyph(m, x, y, code, colour, 2);
 }
 
 void panel_text(Machine *m, const char *text, int x, int y, uint32_t colour) {
-    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); *p; p++)
-        x += panel_char(m, x, y, *p, colour);
+    draw_panel_text(m, text, x, y, colour, 1);
 }
 
 void panel_text2x(Machine *m, const char *text, int x, int y, uint32_t colour) {
-    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); *p; p++)
-        x += panel_char2x(m, x, y, *p, colour);
+    draw_panel_text(m, text, x, y, colour, 2);
 }
 
 void spec_plot(Machine *m, int x, int y, int colour) {
-    uint16_t c = palette_colour(colour);
-    int sx = 2 * x, sy = kSpecAreaY + 2 * y;
-    put(m, sx, sy, c);
-    put(m, sx + 1, sy, c);
-    put(m, sx, sy + 1, c);
-    put(m, sx + 1, sy + 1, c);
+    put_block(m, 2 * x, kSpecAreaY + 2 * y, 2, palette_colour(colour));
 }
 
 void spec_char(Machine *m, int column, int row, int colour, int code) {

@@ -5,10 +5,7 @@
 
 #include "machine/machine.h"
 
-#ifndef TAVISK_DATA_DIR
-#define TAVISK_DATA_DIR "/usr/share/tavisk"
-#endif
-
+// TAVISK_DATA_DIR comes from the build, one per executable.
 const char *rom_data_path() { return TAVISK_DATA_DIR "/roms/spectrum.rom"; }
 
 int load_rom(uint8_t *image) {

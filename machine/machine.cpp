@@ -11,13 +11,9 @@ void machine_power_on(Machine *m, uint8_t *image) {
     m->tstates = 0;
     m->tslimit = kFrameTstates;
     m->a = m->f = m->b = m->c = m->d = m->e = m->h = m->l = 0;
-    m->r = 0x80;
     m->alta = m->altf = m->altb = m->altc = m->altd = m->alte = m->alth = m->altl = 0;
     m->i = 0;
-    m->iff1 = 0;
-    m->iff2 = 0;
-    m->im = 1;
-    m->pc = 0;
+    machine_reset(m);  // r, im, pc, iff1, iff2
     m->ix = 0;
     m->iy = 0;
     m->sp = 0;

@@ -14,13 +14,13 @@ struct Z80 {
     uint8_t alta, altf, altb, altc, altd, alte, alth, altl;
     uint8_t i, iff1, iff2, im;
     uint16_t pc, sp, ix, iy;
-    uint32_t t;        // T-states of this run
-    uint8_t r;         // working R: only bit 7 and what LD R,A / LD A,R stored
-    uint32_t fetches;  // opcode fetches since the run began or the last LD R,A
-    uint8_t *mem;      // the 64 KB image: ROM below 0x4000, RAM above
-    const uint8_t *input;   // keyrows then joystick, as at the start of the run
-    uint8_t port;      // working copy of portfe
-    int samplepos;     // next unfilled sample of the current sound frame
+    uint32_t t;            // T-states of this run
+    uint8_t r;             // working R: only bit 7 and what LD R,A / LD A,R stored
+    uint32_t fetches;      // opcode fetches since the run began or the last LD R,A
+    uint8_t *mem;          // the 64 KB image: ROM below 0x4000, RAM above
+    const uint8_t *input;  // keyrows then joystick, as at the start of the run
+    uint8_t port;          // working copy of portfe
+    int samplepos;         // next unfilled sample of the current sound frame
     Machine *m;
 };
 
@@ -49,21 +49,11 @@ constexpr FlagTables make_flag_tables() {
 
 inline constexpr FlagTables kFlags = make_flag_tables();
 
-// Memory: reads anywhere, writes only above the ROM; 16-bit words wrap at 0xFFFF.
-Z80_INLINE uint8_t rd(const Z80 &z, uint16_t a) { return z.mem[a]; }
-Z80_INLINE void wr(Z80 &z, uint16_t a, uint8_t v) {
-    if (a >= 0x4000) z.mem[a] = v;
-}
-Z80_INLINE uint16_t rd16(const Z80 &z, uint16_t a) {
-    return uint16_t(z.mem[a] | (z.mem[uint16_t(a + 1)] << 8));
-}
-// Decided by the first address: a word at 0x3FFF is dropped whole, and at 0xFFFF the
-// high byte, which would land on ROM, is dropped.
-Z80_INLINE void wr16(Z80 &z, uint16_t a, uint16_t v) {
-    if (a < 0x4000) return;
-    z.mem[a] = uint8_t(v);
-    if (a != 0xFFFF) z.mem[a + 1] = uint8_t(v >> 8);
-}
+// Memory through the image's rules (machine.h).
+Z80_INLINE uint8_t rd(const Z80 &z, uint16_t a) { return memory_read(z.mem, a); }
+Z80_INLINE void wr(Z80 &z, uint16_t a, uint8_t v) { memory_write(z.mem, a, v); }
+Z80_INLINE uint16_t rd16(const Z80 &z, uint16_t a) { return memory_read16(z.mem, a); }
+Z80_INLINE void wr16(Z80 &z, uint16_t a, uint16_t v) { memory_write16(z.mem, a, v); }
 Z80_INLINE uint8_t fetch8(Z80 &z) { return z.mem[z.pc++]; }
 Z80_INLINE uint16_t fetch16(Z80 &z) {
     uint16_t v = rd16(z, z.pc);

@@ -15,24 +15,6 @@ namespace {
 
 constexpr uint8_t kIffBit = 0x04;  // byte 19
 
-// Memory rules of the processor: ROM reads through rom, which spans the whole image; writes
-// below 0x4000 are lost, and a word's fate is decided by its first address.
-uint8_t read_byte(const Machine *m, uint16_t a) { return m->rom[a]; }
-
-void write_byte(Machine *m, uint16_t a, uint8_t v) {
-    if (a >= kRomSize) m->ram[a - kRomSize] = v;
-}
-
-uint16_t read_word(const Machine *m, uint16_t a) {
-    return uint16_t(read_byte(m, a) | read_byte(m, uint16_t(a + 1)) << 8);
-}
-
-void write_word(Machine *m, uint16_t a, uint16_t v) {
-    if (a < kRomSize) return;
-    write_byte(m, a, uint8_t(v));
-    write_byte(m, uint16_t(a + 1), uint8_t(v >> 8));  // lost when it wraps to ROM at 0x0000
-}
-
 void build_header(const Machine *m, uint8_t *h) {
     uint16_t sp = uint16_t(m->sp - 2);  // where the PC is pushed for the write
     h[0] = m->i;
@@ -178,7 +160,7 @@ int load_sna(Machine *m, const uint8_t *b, size_t count) {
     m->sp = uint16_t(b[23] | b[24] << 8);
     m->im = b[25];
     m->portfe = uint8_t((m->portfe & ~7) | (b[26] & 7));
-    m->pc = read_word(m, m->sp);
+    m->pc = memory_read16(m->rom, m->sp);
     m->sp = uint16_t(m->sp + 2);
     return 0;
 }
@@ -187,12 +169,13 @@ int save_sna(Machine *m, const char *path) {
     uint8_t header[kSnaHeaderSize];
     build_header(m, header);
     uint16_t sp = uint16_t(m->sp - 2);
-    uint8_t kept[2] = {read_byte(m, sp), read_byte(m, uint16_t(sp + 1))};
-    write_word(m, sp, m->pc);
+    // The processor's own rules: a stack at the ROM's edge loses what a PUSH would lose.
+    uint8_t kept[2] = {memory_read(m->rom, sp), memory_read(m->rom, uint16_t(sp + 1))};
+    memory_write16(m->rom, sp, m->pc);
     const char *reason = nullptr;
     int result = write_file(path, header, m->ram, &reason);
-    write_byte(m, sp, kept[0]);
-    write_byte(m, uint16_t(sp + 1), kept[1]);
+    memory_write(m->rom, sp, kept[0]);
+    memory_write(m->rom, uint16_t(sp + 1), kept[1]);
     if (result != 0) std::fprintf(stderr, "Couldn't save %s: %s\n", path, reason);
     return result;
 }

@@ -28,17 +28,21 @@ bool run_at(const uint8_t *b, size_t count, size_t in) {
     return b[in] == kEscape && in + 1 < count && b[in + 1] == kEscape;
 }
 
-void decode_v1(Machine *m, const uint8_t *b, size_t count, bool compressed) {
-    size_t in = kZ80HeaderSize;
-    if (!compressed) {
-        std::memcpy(m->ram, b + in, std::min(count - in, size_t(kRamSize)));
-        return;
-    }
-    size_t out = 0;
-    while (out < size_t(kRamSize) && in < count) {
+// Expands literals and ED ED runs from b[in] up to end into RAM from out. A run that would
+// pass the end of RAM is cut there when cut_runs is set, else stops the expansion before it
+// is written. Returns 0 when the data up to end was expanded, -1 when the end of RAM or of
+// the file, or such a run, stopped it first.
+int expand(Machine *m, const uint8_t *b, size_t count, size_t in, size_t end, size_t out,
+           bool cut_runs) {
+    while (in < end) {
+        if (out >= size_t(kRamSize) || in >= count) return -1;
         if (run_at(b, count, in)) {
-            if (in + 4 > count) return;  // the file ends inside the run
-            size_t run = std::min(size_t(b[in + 2]), kRamSize - out);
+            if (in + 4 > count) return -1;  // the file ends inside the run
+            size_t run = b[in + 2];
+            if (out + run > size_t(kRamSize)) {
+                if (!cut_runs) return -1;
+                run = kRamSize - out;
+            }
             std::memset(m->ram + out, b[in + 3], run);
             out += run;
             in += 4;
@@ -46,10 +50,20 @@ void decode_v1(Machine *m, const uint8_t *b, size_t count, bool compressed) {
             m->ram[out++] = b[in++];
         }
     }
+    return 0;
+}
+
+// Version 1: one stream filling the 48 KB, compressed unless byte 12 says otherwise.
+void decode_v1(Machine *m, const uint8_t *b, size_t count, bool compressed) {
+    if (compressed)
+        expand(m, b, count, kZ80HeaderSize, count, 0, true);
+    else
+        std::memcpy(m->ram, b + kZ80HeaderSize, std::min(count - kZ80HeaderSize, size_t(kRamSize)));
 }
 
 // Decodes the block whose header is at at; *next receives where the following block starts.
-// Returns 0 to go on with the next block, -1 when the whole load stops here.
+// Returns 0 to go on with the next block, -1 when the whole load stops here. A page whose
+// data decodes to more than 16 KB runs on into the following RAM.
 int decode_block(Machine *m, const uint8_t *b, size_t count, size_t at, size_t *next) {
     if (at + kBlockHeaderSize > count) return -1;
     size_t length = word_at(b, at);
@@ -62,21 +76,7 @@ int decode_block(Machine *m, const uint8_t *b, size_t count, size_t at, size_t *
         return n == kPageSize ? 0 : -1;
     }
     *next = in + length;
-    // A page whose data decodes to more than 16 KB runs on into the following RAM.
-    while (in < *next) {
-        if (out >= size_t(kRamSize) || in >= count) return -1;
-        if (run_at(b, count, in)) {
-            if (in + 4 > count) return -1;
-            size_t run = b[in + 2];
-            if (out + run > size_t(kRamSize)) return -1;
-            std::memset(m->ram + out, b[in + 3], run);
-            out += run;
-            in += 4;
-        } else {
-            m->ram[out++] = b[in++];
-        }
-    }
-    return 0;
+    return expand(m, b, count, in, *next, out, false);
 }
 
 }  // namespace

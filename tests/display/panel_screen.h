@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "machine/machine.h"
+#include "screen_surface.h"
 
 constexpr int kW = 800;
 constexpr int kH = 480;
@@ -16,11 +17,8 @@ class PanelScreen : public ::testing::Test {
     void SetUp() override {
         static Machine machine;  // too large for the stack
         m = &machine;
-        surface = SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 16, 0xF800, 0x07E0, 0x001F, 0);
+        surface = attach_screen_surface(m);
         ASSERT_NE(surface, nullptr);
-        ASSERT_EQ(surface->pitch, 2 * kW);
-        m->surface = surface;
-        m->pixels = static_cast<uint16_t *>(surface->pixels);
         fill(0);
     }
     void TearDown() override { SDL_FreeSurface(surface); }

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "display/screen_render.h"
+#include "screen_surface.h"
 
 namespace {
 
@@ -23,9 +24,7 @@ Fixture &fixture() {
         x.m = new Machine;
         x.image = new uint8_t[kMemorySize]();
         machine_power_on(x.m, x.image);
-        x.surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 800, 480, 16, 0xF800, 0x07E0, 0x001F, 0);
-        x.m->surface = x.surface;
-        x.m->pixels = static_cast<uint16_t *>(x.surface->pixels);
+        x.surface = attach_screen_surface(x.m);
         return x;
     }();
     return f;
@@ -72,8 +71,8 @@ TEST(RenderScreen, MatchesDisplayFileForRandomMemory) {
                     for (int dx = 0; dx < 2; dx++) {
                         uint16_t got = pixel(2 * x + dx, 50 + 2 * y + dy);
                         if (got != want) {
-                            ADD_FAILURE() << "spectrum pixel " << x << "," << y << " got "
-                                          << got << " want " << want;
+                            ADD_FAILURE() << "spectrum pixel " << x << "," << y << " got " << got
+                                          << " want " << want;
                             wrong++;
                         }
                     }
@@ -86,11 +85,11 @@ TEST(RenderScreen, MatchesDisplayFileForRandomMemory) {
 TEST(RenderScreen, LayoutColoursAndFlash) {
     struct Case {
         const char *name;
-        int offset;         // display-file offset of the one non-zero byte
+        int offset;  // display-file offset of the one non-zero byte
         uint8_t byte;
         uint8_t attribute;  // for every cell
         int32_t counter;
-        int x, y;           // screen pixel checked
+        int x, y;  // screen pixel checked
         uint16_t want;
     };
     const Case cases[] = {

@@ -6,6 +6,7 @@
 #include "display/control_panel.h"
 #include "e2e_session.h"
 #include "frontend/panel_status.h"
+#include "screen_surface.h"
 
 namespace {
 
@@ -16,11 +17,9 @@ struct Canvas {
         // Only for SDL's rectangle calls on the software surface; the program has its own.
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         if (SDL_Init(SDL_INIT_VIDEO) != 0) return false;
-        surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 800, 480, 16, 0xF800, 0x07E0, 0x001F, 0);
         static Machine machine;
         m = &machine;
-        m->surface = surface;
-        m->pixels = surface ? static_cast<uint16_t *>(surface->pixels) : nullptr;
+        surface = attach_screen_surface(m);
         return surface != nullptr;
     }
     ~Canvas() {

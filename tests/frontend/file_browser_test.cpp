@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "display/spec_font.h"
+#include "screen_surface.h"
 
 namespace {
 
@@ -89,11 +90,8 @@ class Browser : public ::testing::Test {
     void SetUp() override {
         static Machine machine;  // too large for the stack
         m = &machine;
-        surface = SDL_CreateRGBSurface(SDL_SWSURFACE, kW, kH, 16, 0xF800, 0x07E0, 0x001F, 0);
+        surface = attach_screen_surface(m);
         ASSERT_NE(surface, nullptr);
-        ASSERT_EQ(surface->pitch, 2 * kW);
-        m->surface = surface;
-        m->pixels = static_cast<uint16_t *>(surface->pixels);
         std::fill(m->pixels, m->pixels + kW * kH, kBack);
         watched = surface;
         flips = 0;

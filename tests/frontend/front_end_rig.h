@@ -13,6 +13,7 @@
 #include "display/control_panel.h"
 #include "frontend/front_end.h"
 #include "input/key_matrix.h"
+#include "screen_surface.h"
 
 class FrontEndRig : public ::testing::Test {
    protected:
@@ -20,8 +21,6 @@ class FrontEndRig : public ::testing::Test {
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO), 0) << SDL_GetError();
-        surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 800, 480, 16, 0xF800, 0x07E0, 0x001F, 0);
-        ASSERT_NE(surface, nullptr);
         static uint8_t image[65536];
         static Machine machine;  // the sound ring makes it too large for the stack
         static Options options;
@@ -29,8 +28,8 @@ class FrontEndRig : public ::testing::Test {
         static FrontEnd state;
         m = &machine;
         machine_power_on(m, image);
-        m->surface = surface;
-        m->pixels = static_cast<uint16_t *>(surface->pixels);
+        surface = attach_screen_surface(m);
+        ASSERT_NE(surface, nullptr);
         options_defaults(&options);
         audio = AudioState{};
         state = FrontEnd{};
