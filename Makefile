@@ -15,7 +15,7 @@ all:
 
 run:
 	@scripts/deps.sh run
-	cmake -S . -B $(BUILD) $(CMAKE_GEN)
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DTAVISK_TESTS=OFF
 	cmake --build $(BUILD) -j $(JOBS) --target tavisk
 	cd $(BUILD) && ln -sf $(or $(ROM),/usr/share/spectrum-roms/opense.rom) spectrum.rom && ./frontend/tavisk $(if $(SNAPSHOT),$(abspath $(SNAPSHOT)))
 
@@ -43,13 +43,13 @@ bench:
 
 install:
 	@scripts/deps.sh run
-	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_INSTALL_PREFIX=$(PREFIX)
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DTAVISK_TESTS=OFF -DCMAKE_INSTALL_PREFIX=$(PREFIX)
 	cmake --build $(BUILD) -j $(JOBS) --target tavisk
 	cmake --install $(BUILD)
 
 screenshot:
 	@scripts/deps.sh test
-	cmake -S . -B $(BUILD) $(CMAKE_GEN)
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DTAVISK_TESTS=OFF
 	cmake --build $(BUILD) -j $(JOBS) --target tavisk
 	scripts/screenshot.sh $(BUILD)/frontend/tavisk /usr/share/spectrum-roms/opense.rom \
 	  docs/screenshot.png
