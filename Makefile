@@ -5,6 +5,8 @@ BENCH_BUILD ?= build-bench
 CMAKE_GEN := -G Ninja
 PREFIX ?= /usr
 JOBS ?= 2
+# The measured Z80 test data; by default ../shared beside the checkout.
+SHARED_OPT := $(if $(TAVISK_SHARED_DIR),-DTAVISK_SHARED_DIR=$(abspath $(TAVISK_SHARED_DIR)))
 
 .PHONY: all deps run test test-plain test-asan bench install screenshot clean
 
@@ -24,12 +26,12 @@ test:
 	$(MAKE) test-plain test-asan
 
 test-plain:
-	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DTAVISK_TESTS=ON
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DTAVISK_TESTS=ON $(SHARED_OPT)
 	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 test-asan:
-	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DTAVISK_TESTS=ON -DTAVISK_SANITIZE=ON \
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DTAVISK_TESTS=ON -DTAVISK_SANITIZE=ON $(SHARED_OPT) \
 	  -DCMAKE_BUILD_TYPE=Debug
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)

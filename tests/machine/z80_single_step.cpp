@@ -549,6 +549,8 @@ bool load_file(const std::string &dir, const std::string &file, std::vector<Case
 
 }  // namespace
 
+constexpr int kNoTestData = 77;  // CTest's skip code for this test
+
 int main(int argc, char **argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s <vector directory> [file filter]\n", argv[0]);
@@ -568,6 +570,10 @@ int main(int argc, char **argv) {
                 files.push_back(n);
         }
         closedir(d);
+    } else {
+        // A checkout without the measured data beside it: reported as skipped, not passed.
+        std::printf("z80_single_step: no test data at %s; set TAVISK_SHARED_DIR\n", dir.c_str());
+        return kNoTestData;
     }
     std::sort(files.begin(), files.end());
 
