@@ -57,15 +57,18 @@ struct Machine {
 
 // The memory rules on the 64 KB image: reads anywhere, writes only above the ROM. A word is
 // decided by its first address: at 0x3FFF it is dropped whole, and at 0xFFFF the high byte,
-// which would wrap onto the ROM, is dropped.
-inline uint8_t memory_read(const uint8_t *image, uint16_t a) { return image[a]; }
-inline void memory_write(uint8_t *image, uint16_t a, uint8_t v) {
+// which would wrap onto the ROM, is dropped. Forced inline, like the rest of the processor's
+// per-access path.
+[[gnu::always_inline]] inline uint8_t memory_read(const uint8_t *image, uint16_t a) {
+    return image[a];
+}
+[[gnu::always_inline]] inline void memory_write(uint8_t *image, uint16_t a, uint8_t v) {
     if (a >= kRomSize) image[a] = v;
 }
-inline uint16_t memory_read16(const uint8_t *image, uint16_t a) {
+[[gnu::always_inline]] inline uint16_t memory_read16(const uint8_t *image, uint16_t a) {
     return uint16_t(image[a] | image[uint16_t(a + 1)] << 8);
 }
-inline void memory_write16(uint8_t *image, uint16_t a, uint16_t v) {
+[[gnu::always_inline]] inline void memory_write16(uint8_t *image, uint16_t a, uint16_t v) {
     if (a < kRomSize) return;
     image[a] = uint8_t(v);
     if (a != 0xFFFF) image[a + 1] = uint8_t(v >> 8);
