@@ -27,6 +27,7 @@ void machine_power_on(Machine *m, uint8_t *image) {
     m->sndread = 0;
     std::memset(m->sndring, 0, sizeof m->sndring);
     m->scounter = 0;
+    std::memset(&m->ear, 0, sizeof m->ear);
 }
 
 void machine_reset(Machine *m) {

@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "machine/ear_signal.h"
+
 struct SDL_Surface;
 
 constexpr uint32_t kFrameTstates = 69888;
@@ -53,6 +55,7 @@ struct Machine {
     uint8_t sndring[kRingBytes];
     // Written by the audio thread, read by the main thread: kept whole by the atomic.
     std::atomic<int32_t> scounter;
+    EarSignal ear;  // the inserted tape's signal; inactive without a tape
 };
 
 // The memory rules on the 64 KB image: reads anywhere, writes only above the ROM. A word is
