@@ -11,6 +11,7 @@
 #include "frontend/event_dispatch.h"
 #include "frontend/pacing.h"
 #include "frontend/panel_status.h"
+#include "frontend/status_line.h"
 #include "machine/run_frame.h"
 #include "snapshot/snapshot_files.h"
 
@@ -45,7 +46,11 @@ void start_loop_state(FrontEnd *fe) {
 }
 
 void start_snapshot(FrontEnd *fe, int argc, char **argv) {
-    if (argc > 1) load_snapshot(fe->m, argv[1], fe->options);
+    if (argc < 2 || load_snapshot(fe->m, argv[1], fe->options) != 0) return;
+    const char *slash = std::strrchr(argv[1], '/');
+    char text[320];
+    std::snprintf(text, sizeof text, "Loaded %s", slash ? slash + 1 : argv[1]);
+    status_say(fe->m, text);
 }
 
 void start_clock(FrontEnd *fe) {
