@@ -16,11 +16,16 @@ AudioState audio;
 FrontEnd fe;
 
 char wmclass[] = "SDL_VIDEO_X11_WMCLASS=tavisk";
+// With the cursor hidden in full screen, SDL's X11 driver otherwise switches to relative
+// mouse motion and warps the pointer: after a tap at a screen edge every later tap would be
+// reported somewhere else. A touch screen only ever has absolute positions.
+char absolute_mouse[] = "SDL_MOUSE_RELATIVE=0";
 
 }  // namespace
 
 int main(int argc, char **argv) {
     putenv(wmclass);
+    putenv(absolute_mouse);
     options_defaults(&options);
     if (load_rom(image) != 0) {
         static const char message[] = "No rom, no emu.\n";

@@ -358,6 +358,41 @@ TEST_F(UserSession, SnapshotPickedInTheBrowserRunsWithItsKeyProfile) {
     }
 }
 
+// ---- Taps after a tap at the edge of the screen
+
+TEST_F(UserSession, TapsLandWhereTheyAreMadeAfterATapAtTheScreenEdge) {
+    make_key_snapshot(run.dir.file("keys.sna"));
+    copy_file(BLANK_ROM, run.dir.file("spectrum.rom"));
+    run.start(TAVISK_BIN, {"keys.sna"});
+    wait_for_window();
+    Image img;
+    auto top_row_is = [&](uint16_t paper) {
+        return count_colour(img, 0, kSpecY, 512, 16, paper) == 512 * 16;
+    };
+    ASSERT_TRUE(shoot_until(120, &img, [&] { return top_row_is(kBlack); }))
+        << "the key snapshot did not start";
+
+    // Fingers at the edges: beside the end of the keyboard's ENTER row (the keyboard reaches
+    // x 795), and in the bottom-left corner. Each is followed by a finger held on the drawn
+    // 7, which the snapshot shows as blue paper (bit 3 of port 0xEFFE).
+    const Point seven = key_point('7');
+    const Point edges[] = {{799, key_point(kEnterCode).y}, {0, 479}, {799, 0}};
+    for (const Point &edge : edges) {
+        SCOPED_TRACE(std::to_string(edge.x) + ", " + std::to_string(edge.y));
+        tap(edge);
+        ASSERT_EQ(xdotool(run.x, {"mousemove", std::to_string(seven.x), std::to_string(seven.y),
+                                  "mousedown", "1"}),
+                  0);
+        // The program lets go of a held key after 255 frames (about five seconds).
+        bool pressed = shoot_until(4, &img, [&] { return top_row_is(kBlue); });
+        ASSERT_EQ(xdotool(run.x, {"mouseup", "1"}), 0);
+        if (!pressed) run.keep_evidence();
+        ASSERT_TRUE(pressed) << "the finger on 7 did not press 7 alone";
+        ASSERT_TRUE(shoot_until(60, &img, [&] { return top_row_is(kBlack); }))
+            << "7 not released after the lift";
+    }
+}
+
 // ---- The counter ROM under the panel buttons and the keys
 
 // What the counter ROM shows: its frame counter and boot count, the moment of the picture.
