@@ -110,6 +110,8 @@ void loop_pass(FrontEnd *fe) {
 }
 
 void exit_sequence(FrontEnd *fe) {
+    if (fe->exited) return;
+    fe->exited = 1;
     Machine *m = fe->m;
     std::printf("counter=%i\n scounter=%i\n sndread=%i\n sndwrite=%i\n", m->counter,
                 int(m->scounter), m->sndread, m->sndwrite);

@@ -8,6 +8,7 @@
 
 void status_say(Machine *m, const char *text) {
     std::fprintf(stderr, "%s\n", text);
+    if (!m->surface) return;
     draw_status_text(m, text);
     SDL_UpdateRect(m->surface, kStatusX, kStatusY, kStatusWidth, kStatusHeight);
 }

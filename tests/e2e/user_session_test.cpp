@@ -460,6 +460,19 @@ class CounterRom : public UserSession {
         while (now_seconds() < from.at + seconds) sleep_seconds(0.1);
         return reading();
     }
+    // "tmp.sna" holds this machine as it ran on after the reading last: booted once, its
+    // frame counter at or after last's, at most a minute on.
+    void expect_saved(const Reading &last) {
+        std::string sna = read_file(run.dir.file("tmp.sna"));
+        ASSERT_EQ(sna.size(), kSnaFileSize);
+        auto word = [&](int address) {
+            size_t at = kSnaHeaderSize + address - 0x4000;
+            return uint8_t(sna[at]) | uint8_t(sna[at + 1]) << 8;
+        };
+        EXPECT_EQ(word(0x5B00), 1) << "boot count";
+        EXPECT_LT((word(0x5B02) - last.frames) & 0xFFFF, 3000)
+            << "saved frame counter " << word(0x5B02) << ", last seen " << last.frames;
+    }
     // Waits until the button's digit cell shows something other than every picture in
     // others (or, with same, one of them); what it shows then, and the counter in the same
     // picture, so that the counter is read after the tap took effect.
@@ -584,16 +597,56 @@ TEST_F(CounterRom, UnmappedKeyEndsTheProgramAndSavesTheMachine) {
     ASSERT_TRUE(WIFEXITED(run.program.status));
     EXPECT_EQ(WEXITSTATUS(run.program.status), 0);
     EXPECT_EQ(read_file(run.dir.file("stdout.txt")).rfind("counter=", 0), 0u);
-    std::string sna = read_file(run.dir.file("tmp.sna"));
-    ASSERT_EQ(sna.size(), kSnaFileSize);
-    auto word = [&](int address) {
-        size_t at = kSnaHeaderSize + address - 0x4000;
-        return uint8_t(sna[at]) | uint8_t(sna[at + 1]) << 8;
-    };
-    EXPECT_EQ(word(0x5B00), 1) << "boot count";
-    // Saved at the end: at or after the last count on the screen, at most a minute on.
-    EXPECT_LT((word(0x5B02) - b.frames) & 0xFFFF, 3000)
-        << "saved frame counter " << word(0x5B02) << ", last seen " << b.frames;
+    expect_saved(b);
+}
+
+// ---- Ends the user did not choose
+
+struct Ending {
+    int sig;
+    bool paused;
+};
+
+void PrintTo(const Ending &e, std::ostream *os) {
+    *os << strsignal(e.sig) << (e.paused ? ", paused" : ", running");
+}
+
+class SignalEnd : public CounterRom, public testing::WithParamInterface<Ending> {};
+
+TEST_P(SignalEnd, EndsThroughTheExitSequenceAndSavesTheMachine) {
+    Reading last = reading();
+    if (GetParam().paused) {
+        tap(button_point(kActionPause));
+        Reading a, b;
+        ASSERT_TRUE(wait_until(60, [&] {
+            a = reading();
+            b = reading_after(a, 1);
+            return a.frames == b.frames;
+        })) << "PAUSE did not stop the counter";
+        last = b;
+    }
+    run.program.signal(GetParam().sig);
+    ASSERT_TRUE(run.program.wait_exit(60)) << "the signal did not end the program";
+    ASSERT_TRUE(WIFEXITED(run.program.status)) << "killed by signal " << WTERMSIG(run.program.status);
+    EXPECT_EQ(WEXITSTATUS(run.program.status), 0);
+    EXPECT_EQ(read_file(run.dir.file("stdout.txt")).rfind("counter=", 0), 0u);
+    expect_saved(last);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, SignalEnd,
+                         testing::Values(Ending{SIGHUP, false}, Ending{SIGQUIT, true},
+                                         Ending{SIGHUP, true}),
+                         [](const testing::TestParamInfo<Ending> &info) {
+                             return std::string(sigabbrev_np(info.param.sig)) +
+                                    (info.param.paused ? "_paused" : "_running");
+                         });
+
+TEST_F(CounterRom, LostXServerStillSavesTheMachine) {
+    Reading last = reading();
+    run.x.child.signal(SIGKILL);
+    ASSERT_TRUE(run.program.wait_exit(60)) << "the program outlived its X server";
+    EXPECT_EQ(read_file(run.dir.file("stdout.txt")).rfind("counter=", 0), 0u);
+    expect_saved(last);
 }
 
 }  // namespace
