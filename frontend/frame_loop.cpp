@@ -115,6 +115,9 @@ void exit_sequence(FrontEnd *fe) {
     Machine *m = fe->m;
     std::printf("counter=%i\n scounter=%i\n sndread=%i\n sndwrite=%i\n", m->counter,
                 int(m->scounter), m->sndread, m->sndwrite);
+    // Written out before the save: an ending forced from outside (a lost display, under the
+    // leak checker) may skip the flush at exit.
+    std::fflush(stdout);
     sound_close(fe->audio);
     save_snapshot(m, "tmp.sna", fe->options);
 }
