@@ -123,9 +123,13 @@ struct Session {
     Child program;
 
     std::vector<std::string> env() const {
-        return {"DISPLAY=" + x.name(), "SDL_AUDIODRIVER=disk",
-                "SDL_DISKAUDIOFILE=" + dir.file("audio.raw"), "SDL_DISKAUDIODELAY=20",
-                "SDL_VIDEODRIVER=", kLeakCheckOptions, kLeakSuppressions};
+        return {"DISPLAY=" + x.name(),
+                "SDL_AUDIODRIVER=disk",
+                "SDL_DISKAUDIOFILE=" + dir.file("audio.raw"),
+                "SDL_DISKAUDIODELAY=20",
+                "SDL_VIDEODRIVER=",
+                kLeakCheckOptions,
+                kLeakSuppressions};
     }
     void start(const std::string &binary, const std::vector<std::string> &args = {}) {
         std::vector<std::string> argv = {binary};

@@ -627,7 +627,8 @@ TEST_P(SignalEnd, EndsThroughTheExitSequenceAndSavesTheMachine) {
     }
     run.program.signal(GetParam().sig);
     ASSERT_TRUE(run.program.wait_exit(60)) << "the signal did not end the program";
-    ASSERT_TRUE(WIFEXITED(run.program.status)) << "killed by signal " << WTERMSIG(run.program.status);
+    ASSERT_TRUE(WIFEXITED(run.program.status))
+        << "killed by signal " << WTERMSIG(run.program.status);
     EXPECT_EQ(WEXITSTATUS(run.program.status), 0);
     EXPECT_EQ(read_file(run.dir.file("stdout.txt")).rfind("counter=", 0), 0u);
     expect_saved(last);
