@@ -3,7 +3,6 @@
 #include <SDL/SDL.h>
 
 #include "display/panel_font.h"
-#include "display/screen_render.h"
 #include "display/text.h"
 
 namespace {

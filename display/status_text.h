@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "display/screen_render.h"
 #include "machine/machine.h"
 
 // The band the line occupies (and the rectangle to publish): the full width of the area
@@ -11,7 +12,7 @@
 // y 293; the band leaves a gap under it.
 constexpr int kStatusX = 516;
 constexpr int kStatusY = 304;
-constexpr int kStatusWidth = 800 - kStatusX;
+constexpr int kStatusWidth = kScreenWidth - kStatusX;
 constexpr int kStatusHeight = 14;
 // The text in the 2x panel font (10 pixels high, legible on the handheld), aligned with the
 // buttons' left edge and centred in the band.
