@@ -144,14 +144,11 @@ bool instant_load(TapeDeck *d, Machine *m) {
     }
     uint8_t c0 = uint8_t(0x02 | (level0 ? 0x20 : 0));  // IN; RRA; AND 20; OR 02; LD C,A
     regs.c = level == level0 ? c0 : uint8_t(~c0);
-    // The data, up to the pause after it: the tape stops there, as a real one stands when
-    // the loader returns.
-    bool in_gap = false;
-    while (!in_gap && !(flags & LIBSPECTRUM_TAPE_FLAGS_BLOCK) && edges++ < kMaxBlockEdges) {
-        libspectrum_tape_get_next_edge(&delay, &flags, d->tape);
-        level = edge_level(level, flags);
-        in_gap = edge_block_state(d->tape, flags) == LIBSPECTRUM_TAPE_STATE_PAUSE;
-    }
+    // The data: two edges a bit leave the level as the sync left it. The tape stops in the
+    // pause after it, as a real one stands when the loader returns; the library's own way
+    // of passing over the data for loads like this one is to set the pause state.
+    bool in_gap = synced && libspectrum_tape_set_state(d->tape, LIBSPECTRUM_TAPE_STATE_PAUSE) ==
+                                LIBSPECTRUM_ERROR_NONE;
 
     rom_loader_run(&regs, m, data, size, true);
     m->a = regs.a;
