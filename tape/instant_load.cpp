@@ -49,12 +49,19 @@ libspectrum_tape_block *nth_block(libspectrum_tape *tape, int n) {
     return b;
 }
 
-// The first block from k on that makes a sound (metadata blocks make none), or -1.
+// Metadata and pauses carry no data for a loader to wait for (a pause of 0 stops the tape).
+bool silent_block(libspectrum_tape_block *b) {
+    if (libspectrum_tape_block_metadata(b)) return true;
+    return libspectrum_tape_block_type(b) == LIBSPECTRUM_TAPE_BLOCK_PAUSE &&
+           libspectrum_tape_block_pause(b) > 0;
+}
+
+// The first block from k on that is not silent, or -1.
 int next_sound_block(libspectrum_tape *tape, int k, int blocks) {
     for (; k < blocks; k++) {
         libspectrum_tape_block *b = nth_block(tape, k);
         if (!b) return -1;
-        if (!libspectrum_tape_block_metadata(b)) return k;
+        if (!silent_block(b)) return k;
     }
     return -1;
 }
@@ -96,12 +103,12 @@ uint8_t play_silently_to(TapeDeck *d, int k) {
     return level;
 }
 
-// The loader is still inside LD-BYTES below its pushed return to SA/LD-RET: it has neither
-// returned nor found the block in the rest of the run.
+// The loader is still inside LD-BYTES, at most two calls below the stack pointer of its first
+// read: it has neither returned nor found the block in the rest of the run. (The return
+// address there is SA/LD-RET's when LOAD called it, or a program's own when it came in later.)
 bool loader_waiting(const Machine *m) {
     uint16_t below = uint16_t(m->ear.trap_sp - m->sp);
-    return m->pc >= kLoaderStart && m->pc < kLoaderEnd && below <= 4 &&
-           memory_read16(m->rom, m->ear.trap_sp) == kLoaderReturn;
+    return m->pc >= kLoaderStart && m->pc < kLoaderEnd && below <= 4;
 }
 
 }  // namespace
@@ -166,7 +173,7 @@ bool instant_load(TapeDeck *d, Machine *m) {
     uint16_t sp = m->ear.trap_sp;
     memory_write16(m->rom, uint16_t(sp - 2), kAfterEdge2Call);
     memory_write16(m->rom, uint16_t(sp - 4), kAfterEdge1Call);
-    m->pc = memory_read16(m->rom, sp);  // RET to SA/LD-RET
+    m->pc = memory_read16(m->rom, sp);  // its RET: to SA/LD-RET after LD-BYTES's own PUSH
     m->sp = uint16_t(sp + 2);
 
     int position = 0;

@@ -21,6 +21,7 @@ struct TapeRig {
     Machine m;
     uint8_t image[kMemorySize];
     TapeDeck deck;
+    ~TapeRig() { tape_eject(&deck, &m); }
 };
 
 // Where LD-BYTES's caller resumes (DI; HALT, so that a HALT frame shows the return), and the
