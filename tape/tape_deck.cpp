@@ -51,7 +51,8 @@ void hand_out(TapeDeck *d, EarSignal *ear) {
     }
     d->last_time = d->next_time;
     d->has_next = 0;
-    d->block = d->next_position;
+    // After the tape's last edge the library stands on its first block again.
+    if (!(flags & LIBSPECTRUM_TAPE_FLAGS_TAPE)) d->block = d->next_position;
     if (flags & LIBSPECTRUM_TAPE_FLAGS_BLOCK)
         d->place = kAtBlockStart;
     else
