@@ -1,0 +1,2 @@
+10 REM tape test loader
+20 LOAD "" CODE
