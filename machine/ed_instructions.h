@@ -160,7 +160,7 @@ Z80_INLINE void exec_ed(Z80 &z) {
         case 0x7B: z.sp = rd16(z, fetch16(z)); z.t += 20; break;         // LD SP,(nn)
         case 0x44: case 0x4C: case 0x54: case 0x5C:                      // NEG
         case 0x64: case 0x6C: case 0x74: case 0x7C: neg(z); break;       // NEG (duplicates)
-        case 0x45: z.iff1 = z.iff2; z.pc = pop(z); z.t += 14; break;     // RETN
+        case 0x45: z.iff1 = z.iff2; iff1_may_rise(z); z.pc = pop(z); z.t += 14; break;  // RETN
         case 0x4D: case 0x55: case 0x5D: case 0x65:                      // RETI
         case 0x6D: case 0x75: case 0x7D: z.pc = pop(z); z.t += 14; break;  // RETI (duplicates)
         case 0x46: case 0x66: z.im = 0; z.t += 8; break;                 // IM 0

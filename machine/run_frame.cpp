@@ -497,7 +497,7 @@ Z80_INLINE bool exec_base(Z80 &z, uint8_t op) {
         case 0xF8: ret(z, cond(z, 7)); break;                             // RET M
         case 0xF9: z.sp = hl(z); z.t += 6; break;                         // LD SP,HL
         case 0xFA: jp(z, cond(z, 7)); break;                              // JP M,nn
-        case 0xFB: z.iff1 = z.iff2 = 1; z.t += 4; break;                  // EI
+        case 0xFB: z.iff1 = z.iff2 = 1; iff1_may_rise(z); z.t += 4; break;  // EI
         case 0xFC: call(z, cond(z, 7)); break;                            // CALL M,nn
         case 0xFD: return true;                                           // IY prefix
         case 0xFE: cp8(z, fetch8(z)); z.t += 7; break;                    // CP n
@@ -545,13 +545,19 @@ void run_frame(Machine *m) {
     load_state(z, m);
     m->speaker = 0;
     // The frame's interrupt stays requested until accepted; none in the very first frame.
-    bool irq = m->counter != 0;
+    z.irq = m->counter != 0;
     const uint32_t limit = m->tslimit;
 
-    do {
+    // Each pass of the outer loop starts at an instruction boundary inside the budget with
+    // the interrupt check. The inner loop then runs steps with no check while one cannot
+    // succeed: the request has been accepted or lapses, or IFF1 is clear and only EI or RETN
+    // can set it, and they end the inner loop (stop = 0). Leaving it early is always safe,
+    // since the outer loop repeats the end test and the check; so a limit of 0xFFFFFFFF,
+    // whose stop wraps to 0, merely takes the outer loop at every step.
+    for (;;) {
         uint8_t op;
-        if (irq && z.iff1) {
-            irq = false;
+        if (z.irq && z.iff1) {
+            z.irq = false;
             z.iff1 = z.iff2 = 0;
             if (z.im == 2) {
                 push(z, z.pc);
@@ -564,30 +570,37 @@ void run_frame(Machine *m) {
         } else {
             op = fetch8(z);
         }
-        z.fetches++;
-        if (exec_base(z, op)) [[unlikely]] {
-            // Each prefix is a step of its own, 4 T-states and one fetch, and the last one
-            // decides. The interrupt check between such steps always fails (a prefix step
-            // begins with the interrupt taken, not pending or IFF1 clear, and changes none
-            // of them), and the budget is never checked there, so the chain runs in one go.
-            uint8_t prefix;
-            do {
-                prefix = op;
-                z.t += 4;
-                op = fetch8(z);
-                z.fetches++;
-            } while (op == 0xDD || op == 0xFD);
-            // The index register travels by value so that the working state stays in
-            // registers rather than behind an address.
-            uint16_t xy = prefix == 0xDD ? z.ix : z.iy;
-            bool changed = exec_indexed(z, op, xy);
-            if (prefix == 0xDD)
-                z.ix = xy;
-            else
-                z.iy = xy;
-            if (!changed) exec_base(z, op);
+        z.stop = limit + 1;
+        for (;;) {
+            z.fetches++;
+            if (exec_base(z, op)) [[unlikely]] {
+                // Each prefix is a step of its own, 4 T-states and one fetch, and the last
+                // one decides. The interrupt check between such steps always fails (a prefix
+                // step begins with the interrupt taken, not pending or IFF1 clear, and
+                // changes none of them), and the budget is never checked there, so the chain
+                // runs in one go.
+                uint8_t prefix;
+                do {
+                    prefix = op;
+                    z.t += 4;
+                    op = fetch8(z);
+                    z.fetches++;
+                } while (op == 0xDD || op == 0xFD);
+                // The index register travels by value so that the working state stays in
+                // registers rather than behind an address.
+                uint16_t xy = prefix == 0xDD ? z.ix : z.iy;
+                bool changed = exec_indexed(z, op, xy);
+                if (prefix == 0xDD)
+                    z.ix = xy;
+                else
+                    z.iy = xy;
+                if (!changed) exec_base(z, op);
+            }
+            if (z.t >= z.stop) break;
+            op = fetch8(z);
         }
-    } while (z.t <= limit);
+        if (z.t > limit) break;
+    }
 
     store_state(z, m);
     if (z.samplepos < kFrameSamples)

@@ -22,7 +22,17 @@ struct Z80 {
     uint8_t port;          // working copy of portfe
     int samplepos;         // next unfilled sample of the current sound frame
     Machine *m;
+    // The frame's interrupt request: set from the start of the run until it is accepted.
+    bool irq;
+    // Steps run without an interrupt check while t < stop: the budget's end, or 0 once an
+    // instruction that can set IFF1 (EI, RETN) runs with the request pending.
+    uint32_t stop;
 };
+
+// EI and RETN: with the request pending, the next boundary must check for the interrupt.
+Z80_INLINE void iff1_may_rise(Z80 &z) {
+    if (z.irq) z.stop = 0;
+}
 
 // Flag tables by result byte, so that each flag group is one load.
 struct FlagTables {
