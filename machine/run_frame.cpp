@@ -83,8 +83,8 @@ Z80_INLINE bool exec_indexed(Z80 &z, uint8_t op, uint16_t &xy) {
     uint16_t nn;
     uint8_t v;
     switch (op) {
-        case 0x09: xy = add16(z, xy, bc(z)); z.t += 11; break;  // ADD IX,BC
-        case 0x19: xy = add16(z, xy, de(z)); z.t += 11; break;  // ADD IX,DE
+        case 0x09: xy = add16(z, xy, z.bc); z.t += 11; break;  // ADD IX,BC
+        case 0x19: xy = add16(z, xy, z.de); z.t += 11; break;  // ADD IX,DE
         case 0x29: xy = add16(z, xy, xy); z.t += 11; break;     // ADD IX,IX
         case 0x39: xy = add16(z, xy, z.sp); z.t += 11; break;   // ADD IX,SP
         case 0x21: xy = fetch16(z); z.t += 10; break;           // LD IX,nn
@@ -101,40 +101,40 @@ Z80_INLINE bool exec_indexed(Z80 &z, uint8_t op, uint16_t &xy) {
         case 0x34: nn = xaddr(z, xy); wr(z, nn, inc8(z, rd(z, nn))); z.t += 19; break;  // INC (IX+d)
         case 0x35: nn = xaddr(z, xy); wr(z, nn, dec8(z, rd(z, nn))); z.t += 19; break;  // DEC (IX+d)
         case 0x36: nn = xaddr(z, xy); v = fetch8(z); wr(z, nn, v); z.t += 15; break;    // LD (IX+d),n
-        case 0x44: z.b = uint8_t(xy >> 8); z.t += 4; break;  // LD B,IXH
-        case 0x45: z.b = uint8_t(xy); z.t += 4; break;  // LD B,IXL
-        case 0x46: z.b = rd(z, xaddr(z, xy)); z.t += 15; break;  // LD B,(IX+d)
-        case 0x4C: z.c = uint8_t(xy >> 8); z.t += 4; break;  // LD C,IXH
-        case 0x4D: z.c = uint8_t(xy); z.t += 4; break;  // LD C,IXL
-        case 0x4E: z.c = rd(z, xaddr(z, xy)); z.t += 15; break;  // LD C,(IX+d)
-        case 0x54: z.d = uint8_t(xy >> 8); z.t += 4; break;  // LD D,IXH
-        case 0x55: z.d = uint8_t(xy); z.t += 4; break;  // LD D,IXL
-        case 0x56: z.d = rd(z, xaddr(z, xy)); z.t += 15; break;  // LD D,(IX+d)
-        case 0x5C: z.e = uint8_t(xy >> 8); z.t += 4; break;  // LD E,IXH
-        case 0x5D: z.e = uint8_t(xy); z.t += 4; break;  // LD E,IXL
-        case 0x5E: z.e = rd(z, xaddr(z, xy)); z.t += 15; break;  // LD E,(IX+d)
-        case 0x60: xy = uint16_t((xy & 0x00FF) | (z.b << 8)); z.t += 4; break;  // LD IXH,B
-        case 0x61: xy = uint16_t((xy & 0x00FF) | (z.c << 8)); z.t += 4; break;  // LD IXH,C
-        case 0x62: xy = uint16_t((xy & 0x00FF) | (z.d << 8)); z.t += 4; break;  // LD IXH,D
-        case 0x63: xy = uint16_t((xy & 0x00FF) | (z.e << 8)); z.t += 4; break;  // LD IXH,E
+        case 0x44: set_hi(z.bc, uint8_t(xy >> 8)); z.t += 4; break;  // LD B,IXH
+        case 0x45: set_hi(z.bc, uint8_t(xy)); z.t += 4; break;  // LD B,IXL
+        case 0x46: set_hi(z.bc, rd(z, xaddr(z, xy))); z.t += 15; break;  // LD B,(IX+d)
+        case 0x4C: set_lo(z.bc, uint8_t(xy >> 8)); z.t += 4; break;  // LD C,IXH
+        case 0x4D: set_lo(z.bc, uint8_t(xy)); z.t += 4; break;  // LD C,IXL
+        case 0x4E: set_lo(z.bc, rd(z, xaddr(z, xy))); z.t += 15; break;  // LD C,(IX+d)
+        case 0x54: set_hi(z.de, uint8_t(xy >> 8)); z.t += 4; break;  // LD D,IXH
+        case 0x55: set_hi(z.de, uint8_t(xy)); z.t += 4; break;  // LD D,IXL
+        case 0x56: set_hi(z.de, rd(z, xaddr(z, xy))); z.t += 15; break;  // LD D,(IX+d)
+        case 0x5C: set_lo(z.de, uint8_t(xy >> 8)); z.t += 4; break;  // LD E,IXH
+        case 0x5D: set_lo(z.de, uint8_t(xy)); z.t += 4; break;  // LD E,IXL
+        case 0x5E: set_lo(z.de, rd(z, xaddr(z, xy))); z.t += 15; break;  // LD E,(IX+d)
+        case 0x60: xy = uint16_t((xy & 0x00FF) | (hi(z.bc) << 8)); z.t += 4; break;  // LD IXH,B
+        case 0x61: xy = uint16_t((xy & 0x00FF) | (lo(z.bc) << 8)); z.t += 4; break;  // LD IXH,C
+        case 0x62: xy = uint16_t((xy & 0x00FF) | (hi(z.de) << 8)); z.t += 4; break;  // LD IXH,D
+        case 0x63: xy = uint16_t((xy & 0x00FF) | (lo(z.de) << 8)); z.t += 4; break;  // LD IXH,E
         case 0x64: z.t += 4; break;  // LD IXH,IXH
         case 0x65: xy = uint16_t((xy & 0x00FF) | (uint8_t(xy) << 8)); z.t += 4; break;  // LD IXH,IXL
-        case 0x66: z.h = rd(z, xaddr(z, xy)); z.t += 15; break;  // LD H,(IX+d)
+        case 0x66: set_hi(z.hl, rd(z, xaddr(z, xy))); z.t += 15; break;  // LD H,(IX+d)
         case 0x67: xy = uint16_t((xy & 0x00FF) | (z.a << 8)); z.t += 4; break;  // LD IXH,A
-        case 0x68: xy = uint16_t((xy & 0xFF00) | z.b); z.t += 4; break;  // LD IXL,B
-        case 0x69: xy = uint16_t((xy & 0xFF00) | z.c); z.t += 4; break;  // LD IXL,C
-        case 0x6A: xy = uint16_t((xy & 0xFF00) | z.d); z.t += 4; break;  // LD IXL,D
-        case 0x6B: xy = uint16_t((xy & 0xFF00) | z.e); z.t += 4; break;  // LD IXL,E
+        case 0x68: xy = uint16_t((xy & 0xFF00) | hi(z.bc)); z.t += 4; break;  // LD IXL,B
+        case 0x69: xy = uint16_t((xy & 0xFF00) | lo(z.bc)); z.t += 4; break;  // LD IXL,C
+        case 0x6A: xy = uint16_t((xy & 0xFF00) | hi(z.de)); z.t += 4; break;  // LD IXL,D
+        case 0x6B: xy = uint16_t((xy & 0xFF00) | lo(z.de)); z.t += 4; break;  // LD IXL,E
         case 0x6C: xy = uint16_t((xy & 0xFF00) | uint8_t(xy >> 8)); z.t += 4; break;  // LD IXL,IXH
         case 0x6D: z.t += 4; break;  // LD IXL,IXL
-        case 0x6E: z.l = rd(z, xaddr(z, xy)); z.t += 15; break;  // LD L,(IX+d)
+        case 0x6E: set_lo(z.hl, rd(z, xaddr(z, xy))); z.t += 15; break;  // LD L,(IX+d)
         case 0x6F: xy = uint16_t((xy & 0xFF00) | z.a); z.t += 4; break;  // LD IXL,A
-        case 0x70: wr(z, xaddr(z, xy), z.b); z.t += 15; break;  // LD (IX+d),B
-        case 0x71: wr(z, xaddr(z, xy), z.c); z.t += 15; break;  // LD (IX+d),C
-        case 0x72: wr(z, xaddr(z, xy), z.d); z.t += 15; break;  // LD (IX+d),D
-        case 0x73: wr(z, xaddr(z, xy), z.e); z.t += 15; break;  // LD (IX+d),E
-        case 0x74: wr(z, xaddr(z, xy), z.h); z.t += 15; break;  // LD (IX+d),H
-        case 0x75: wr(z, xaddr(z, xy), z.l); z.t += 15; break;  // LD (IX+d),L
+        case 0x70: wr(z, xaddr(z, xy), hi(z.bc)); z.t += 15; break;  // LD (IX+d),B
+        case 0x71: wr(z, xaddr(z, xy), lo(z.bc)); z.t += 15; break;  // LD (IX+d),C
+        case 0x72: wr(z, xaddr(z, xy), hi(z.de)); z.t += 15; break;  // LD (IX+d),D
+        case 0x73: wr(z, xaddr(z, xy), lo(z.de)); z.t += 15; break;  // LD (IX+d),E
+        case 0x74: wr(z, xaddr(z, xy), hi(z.hl)); z.t += 15; break;  // LD (IX+d),H
+        case 0x75: wr(z, xaddr(z, xy), lo(z.hl)); z.t += 15; break;  // LD (IX+d),L
         case 0x77: wr(z, xaddr(z, xy), z.a); z.t += 15; break;  // LD (IX+d),A
         case 0x7C: z.a = uint8_t(xy >> 8); z.t += 4; break;  // LD A,IXH
         case 0x7D: z.a = uint8_t(xy); z.t += 4; break;  // LD A,IXL
@@ -181,12 +181,12 @@ Z80_INLINE bool exec_base(Z80 &z, uint8_t op) {
     uint8_t v;
     switch (op) {
         case 0x00: z.t += 4; break;                                       // NOP
-        case 0x01: set_bc(z, fetch16(z)); z.t += 10; break;               // LD BC,nn
-        case 0x02: wr(z, bc(z), z.a); z.t += 7; break;                    // LD (BC),A
-        case 0x03: set_bc(z, uint16_t(bc(z) + 1)); z.t += 6; break;       // INC BC
-        case 0x04: z.b = inc8(z, z.b); z.t += 4; break;                   // INC B
-        case 0x05: z.b = dec8(z, z.b); z.t += 4; break;                   // DEC B
-        case 0x06: z.b = fetch8(z); z.t += 7; break;                      // LD B,n
+        case 0x01: z.bc = fetch16(z); z.t += 10; break;               // LD BC,nn
+        case 0x02: wr(z, z.bc, z.a); z.t += 7; break;                    // LD (BC),A
+        case 0x03: z.bc = uint16_t(z.bc + 1); z.t += 6; break;       // INC BC
+        case 0x04: set_hi(z.bc, inc8(z, hi(z.bc))); z.t += 4; break;                   // INC B
+        case 0x05: set_hi(z.bc, dec8(z, hi(z.bc))); z.t += 4; break;                   // DEC B
+        case 0x06: set_hi(z.bc, fetch8(z)); z.t += 7; break;                      // LD B,n
         case 0x07:                                                        // RLCA
             z.a = uint8_t(z.a << 1 | z.a >> 7);
             z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV)) | (z.a & 0x28) | (z.a & 1));
@@ -197,12 +197,12 @@ Z80_INLINE bool exec_base(Z80 &z, uint8_t op) {
             v = z.f, z.f = z.altf, z.altf = v;
             z.t += 4;
             break;
-        case 0x09: set_hl(z, add16(z, hl(z), bc(z))); z.t += 11; break;   // ADD HL,BC
-        case 0x0A: z.a = rd(z, bc(z)); z.t += 7; break;                   // LD A,(BC)
-        case 0x0B: set_bc(z, uint16_t(bc(z) - 1)); z.t += 6; break;       // DEC BC
-        case 0x0C: z.c = inc8(z, z.c); z.t += 4; break;                   // INC C
-        case 0x0D: z.c = dec8(z, z.c); z.t += 4; break;                   // DEC C
-        case 0x0E: z.c = fetch8(z); z.t += 7; break;                      // LD C,n
+        case 0x09: z.hl = add16(z, z.hl, z.bc); z.t += 11; break;   // ADD HL,BC
+        case 0x0A: z.a = rd(z, z.bc); z.t += 7; break;                   // LD A,(BC)
+        case 0x0B: z.bc = uint16_t(z.bc - 1); z.t += 6; break;       // DEC BC
+        case 0x0C: set_lo(z.bc, inc8(z, lo(z.bc))); z.t += 4; break;                   // INC C
+        case 0x0D: set_lo(z.bc, dec8(z, lo(z.bc))); z.t += 4; break;                   // DEC C
+        case 0x0E: set_lo(z.bc, fetch8(z)); z.t += 7; break;                      // LD C,n
         case 0x0F:                                                        // RRCA
             z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV)) | (z.a & 1));
             z.a = uint8_t(z.a >> 1 | z.a << 7);
@@ -210,16 +210,16 @@ Z80_INLINE bool exec_base(Z80 &z, uint8_t op) {
             z.t += 4;
             break;
         case 0x10:                                                        // DJNZ e
-            z.b--;
-            jr(z, z.b != 0);
+            z.bc = uint16_t(z.bc - 0x100);  // B alone
+            jr(z, hi(z.bc) != 0);
             z.t += 1;
             break;
-        case 0x11: set_de(z, fetch16(z)); z.t += 10; break;               // LD DE,nn
-        case 0x12: wr(z, de(z), z.a); z.t += 7; break;                    // LD (DE),A
-        case 0x13: set_de(z, uint16_t(de(z) + 1)); z.t += 6; break;       // INC DE
-        case 0x14: z.d = inc8(z, z.d); z.t += 4; break;                   // INC D
-        case 0x15: z.d = dec8(z, z.d); z.t += 4; break;                   // DEC D
-        case 0x16: z.d = fetch8(z); z.t += 7; break;                      // LD D,n
+        case 0x11: z.de = fetch16(z); z.t += 10; break;               // LD DE,nn
+        case 0x12: wr(z, z.de, z.a); z.t += 7; break;                    // LD (DE),A
+        case 0x13: z.de = uint16_t(z.de + 1); z.t += 6; break;       // INC DE
+        case 0x14: set_hi(z.de, inc8(z, hi(z.de))); z.t += 4; break;                   // INC D
+        case 0x15: set_hi(z.de, dec8(z, hi(z.de))); z.t += 4; break;                   // DEC D
+        case 0x16: set_hi(z.de, fetch8(z)); z.t += 7; break;                      // LD D,n
         case 0x17:                                                        // RLA
             v = z.a >> 7;
             z.a = uint8_t(z.a << 1 | (z.f & kFlagC));
@@ -227,12 +227,12 @@ Z80_INLINE bool exec_base(Z80 &z, uint8_t op) {
             z.t += 4;
             break;
         case 0x18: jr(z, true); break;                                    // JR e
-        case 0x19: set_hl(z, add16(z, hl(z), de(z))); z.t += 11; break;   // ADD HL,DE
-        case 0x1A: z.a = rd(z, de(z)); z.t += 7; break;                   // LD A,(DE)
-        case 0x1B: set_de(z, uint16_t(de(z) - 1)); z.t += 6; break;       // DEC DE
-        case 0x1C: z.e = inc8(z, z.e); z.t += 4; break;                   // INC E
-        case 0x1D: z.e = dec8(z, z.e); z.t += 4; break;                   // DEC E
-        case 0x1E: z.e = fetch8(z); z.t += 7; break;                      // LD E,n
+        case 0x19: z.hl = add16(z, z.hl, z.de); z.t += 11; break;   // ADD HL,DE
+        case 0x1A: z.a = rd(z, z.de); z.t += 7; break;                   // LD A,(DE)
+        case 0x1B: z.de = uint16_t(z.de - 1); z.t += 6; break;       // DEC DE
+        case 0x1C: set_lo(z.de, inc8(z, lo(z.de))); z.t += 4; break;                   // INC E
+        case 0x1D: set_lo(z.de, dec8(z, lo(z.de))); z.t += 4; break;                   // DEC E
+        case 0x1E: set_lo(z.de, fetch8(z)); z.t += 7; break;                      // LD E,n
         case 0x1F:                                                        // RRA
             v = z.a & 1;
             z.a = uint8_t(z.a >> 1 | (z.f & kFlagC) << 7);
@@ -240,20 +240,20 @@ Z80_INLINE bool exec_base(Z80 &z, uint8_t op) {
             z.t += 4;
             break;
         case 0x20: jr(z, !(z.f & kFlagZ)); break;                         // JR NZ,e
-        case 0x21: set_hl(z, fetch16(z)); z.t += 10; break;               // LD HL,nn
-        case 0x22: wr16(z, fetch16(z), hl(z)); z.t += 16; break;          // LD (nn),HL
-        case 0x23: set_hl(z, uint16_t(hl(z) + 1)); z.t += 6; break;       // INC HL
-        case 0x24: z.h = inc8(z, z.h); z.t += 4; break;                   // INC H
-        case 0x25: z.h = dec8(z, z.h); z.t += 4; break;                   // DEC H
-        case 0x26: z.h = fetch8(z); z.t += 7; break;                      // LD H,n
+        case 0x21: z.hl = fetch16(z); z.t += 10; break;               // LD HL,nn
+        case 0x22: wr16(z, fetch16(z), z.hl); z.t += 16; break;          // LD (nn),HL
+        case 0x23: z.hl = uint16_t(z.hl + 1); z.t += 6; break;       // INC HL
+        case 0x24: set_hi(z.hl, inc8(z, hi(z.hl))); z.t += 4; break;                   // INC H
+        case 0x25: set_hi(z.hl, dec8(z, hi(z.hl))); z.t += 4; break;                   // DEC H
+        case 0x26: set_hi(z.hl, fetch8(z)); z.t += 7; break;                      // LD H,n
         case 0x27: daa(z); z.t += 4; break;                               // DAA
         case 0x28: jr(z, z.f & kFlagZ); break;                            // JR Z,e
-        case 0x29: set_hl(z, add16(z, hl(z), hl(z))); z.t += 11; break;   // ADD HL,HL
-        case 0x2A: set_hl(z, rd16(z, fetch16(z))); z.t += 16; break;      // LD HL,(nn)
-        case 0x2B: set_hl(z, uint16_t(hl(z) - 1)); z.t += 6; break;       // DEC HL
-        case 0x2C: z.l = inc8(z, z.l); z.t += 4; break;                   // INC L
-        case 0x2D: z.l = dec8(z, z.l); z.t += 4; break;                   // DEC L
-        case 0x2E: z.l = fetch8(z); z.t += 7; break;                      // LD L,n
+        case 0x29: z.hl = add16(z, z.hl, z.hl); z.t += 11; break;   // ADD HL,HL
+        case 0x2A: z.hl = rd16(z, fetch16(z)); z.t += 16; break;      // LD HL,(nn)
+        case 0x2B: z.hl = uint16_t(z.hl - 1); z.t += 6; break;       // DEC HL
+        case 0x2C: set_lo(z.hl, inc8(z, lo(z.hl))); z.t += 4; break;                   // INC L
+        case 0x2D: set_lo(z.hl, dec8(z, lo(z.hl))); z.t += 4; break;                   // DEC L
+        case 0x2E: set_lo(z.hl, fetch8(z)); z.t += 7; break;                      // LD L,n
         case 0x2F:                                                        // CPL
             z.a = uint8_t(~z.a);
             z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV | kFlagC)) | (z.a & 0x28) | kFlagH |
@@ -264,15 +264,15 @@ Z80_INLINE bool exec_base(Z80 &z, uint8_t op) {
         case 0x31: z.sp = fetch16(z); z.t += 10; break;                   // LD SP,nn
         case 0x32: wr(z, fetch16(z), z.a); z.t += 13; break;              // LD (nn),A
         case 0x33: z.sp++; z.t += 6; break;                               // INC SP
-        case 0x34: wr(z, hl(z), inc8(z, rd(z, hl(z)))); z.t += 11; break; // INC (HL)
-        case 0x35: wr(z, hl(z), dec8(z, rd(z, hl(z)))); z.t += 11; break; // DEC (HL)
-        case 0x36: wr(z, hl(z), fetch8(z)); z.t += 10; break;             // LD (HL),n
+        case 0x34: wr(z, z.hl, inc8(z, rd(z, z.hl))); z.t += 11; break; // INC (HL)
+        case 0x35: wr(z, z.hl, dec8(z, rd(z, z.hl))); z.t += 11; break; // DEC (HL)
+        case 0x36: wr(z, z.hl, fetch8(z)); z.t += 10; break;             // LD (HL),n
         case 0x37:                                                        // SCF
             z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV)) | (z.a & 0x28) | kFlagC);
             z.t += 4;
             break;
         case 0x38: jr(z, z.f & kFlagC); break;                            // JR C,e
-        case 0x39: set_hl(z, add16(z, hl(z), z.sp)); z.t += 11; break;    // ADD HL,SP
+        case 0x39: z.hl = add16(z, z.hl, z.sp); z.t += 11; break;    // ADD HL,SP
         case 0x3A: z.a = rd(z, fetch16(z)); z.t += 13; break;             // LD A,(nn)
         case 0x3B: z.sp--; z.t += 6; break;                               // DEC SP
         case 0x3C: z.a = inc8(z, z.a); z.t += 4; break;                   // INC A
@@ -284,139 +284,139 @@ Z80_INLINE bool exec_base(Z80 &z, uint8_t op) {
             z.t += 4;
             break;
         case 0x40: z.t += 4; break;  // LD B,B
-        case 0x41: z.b = z.c; z.t += 4; break;  // LD B,C
-        case 0x42: z.b = z.d; z.t += 4; break;  // LD B,D
-        case 0x43: z.b = z.e; z.t += 4; break;  // LD B,E
-        case 0x44: z.b = z.h; z.t += 4; break;  // LD B,H
-        case 0x45: z.b = z.l; z.t += 4; break;  // LD B,L
-        case 0x46: z.b = rd(z, hl(z)); z.t += 7; break;  // LD B,(HL)
-        case 0x47: z.b = z.a; z.t += 4; break;  // LD B,A
-        case 0x48: z.c = z.b; z.t += 4; break;  // LD C,B
+        case 0x41: set_hi(z.bc, lo(z.bc)); z.t += 4; break;  // LD B,C
+        case 0x42: set_hi(z.bc, hi(z.de)); z.t += 4; break;  // LD B,D
+        case 0x43: set_hi(z.bc, lo(z.de)); z.t += 4; break;  // LD B,E
+        case 0x44: set_hi(z.bc, hi(z.hl)); z.t += 4; break;  // LD B,H
+        case 0x45: set_hi(z.bc, lo(z.hl)); z.t += 4; break;  // LD B,L
+        case 0x46: set_hi(z.bc, rd(z, z.hl)); z.t += 7; break;  // LD B,(HL)
+        case 0x47: set_hi(z.bc, z.a); z.t += 4; break;  // LD B,A
+        case 0x48: set_lo(z.bc, hi(z.bc)); z.t += 4; break;  // LD C,B
         case 0x49: z.t += 4; break;  // LD C,C
-        case 0x4A: z.c = z.d; z.t += 4; break;  // LD C,D
-        case 0x4B: z.c = z.e; z.t += 4; break;  // LD C,E
-        case 0x4C: z.c = z.h; z.t += 4; break;  // LD C,H
-        case 0x4D: z.c = z.l; z.t += 4; break;  // LD C,L
-        case 0x4E: z.c = rd(z, hl(z)); z.t += 7; break;  // LD C,(HL)
-        case 0x4F: z.c = z.a; z.t += 4; break;  // LD C,A
-        case 0x50: z.d = z.b; z.t += 4; break;  // LD D,B
-        case 0x51: z.d = z.c; z.t += 4; break;  // LD D,C
+        case 0x4A: set_lo(z.bc, hi(z.de)); z.t += 4; break;  // LD C,D
+        case 0x4B: set_lo(z.bc, lo(z.de)); z.t += 4; break;  // LD C,E
+        case 0x4C: set_lo(z.bc, hi(z.hl)); z.t += 4; break;  // LD C,H
+        case 0x4D: set_lo(z.bc, lo(z.hl)); z.t += 4; break;  // LD C,L
+        case 0x4E: set_lo(z.bc, rd(z, z.hl)); z.t += 7; break;  // LD C,(HL)
+        case 0x4F: set_lo(z.bc, z.a); z.t += 4; break;  // LD C,A
+        case 0x50: set_hi(z.de, hi(z.bc)); z.t += 4; break;  // LD D,B
+        case 0x51: set_hi(z.de, lo(z.bc)); z.t += 4; break;  // LD D,C
         case 0x52: z.t += 4; break;  // LD D,D
-        case 0x53: z.d = z.e; z.t += 4; break;  // LD D,E
-        case 0x54: z.d = z.h; z.t += 4; break;  // LD D,H
-        case 0x55: z.d = z.l; z.t += 4; break;  // LD D,L
-        case 0x56: z.d = rd(z, hl(z)); z.t += 7; break;  // LD D,(HL)
-        case 0x57: z.d = z.a; z.t += 4; break;  // LD D,A
-        case 0x58: z.e = z.b; z.t += 4; break;  // LD E,B
-        case 0x59: z.e = z.c; z.t += 4; break;  // LD E,C
-        case 0x5A: z.e = z.d; z.t += 4; break;  // LD E,D
+        case 0x53: set_hi(z.de, lo(z.de)); z.t += 4; break;  // LD D,E
+        case 0x54: set_hi(z.de, hi(z.hl)); z.t += 4; break;  // LD D,H
+        case 0x55: set_hi(z.de, lo(z.hl)); z.t += 4; break;  // LD D,L
+        case 0x56: set_hi(z.de, rd(z, z.hl)); z.t += 7; break;  // LD D,(HL)
+        case 0x57: set_hi(z.de, z.a); z.t += 4; break;  // LD D,A
+        case 0x58: set_lo(z.de, hi(z.bc)); z.t += 4; break;  // LD E,B
+        case 0x59: set_lo(z.de, lo(z.bc)); z.t += 4; break;  // LD E,C
+        case 0x5A: set_lo(z.de, hi(z.de)); z.t += 4; break;  // LD E,D
         case 0x5B: z.t += 4; break;  // LD E,E
-        case 0x5C: z.e = z.h; z.t += 4; break;  // LD E,H
-        case 0x5D: z.e = z.l; z.t += 4; break;  // LD E,L
-        case 0x5E: z.e = rd(z, hl(z)); z.t += 7; break;  // LD E,(HL)
-        case 0x5F: z.e = z.a; z.t += 4; break;  // LD E,A
-        case 0x60: z.h = z.b; z.t += 4; break;  // LD H,B
-        case 0x61: z.h = z.c; z.t += 4; break;  // LD H,C
-        case 0x62: z.h = z.d; z.t += 4; break;  // LD H,D
-        case 0x63: z.h = z.e; z.t += 4; break;  // LD H,E
+        case 0x5C: set_lo(z.de, hi(z.hl)); z.t += 4; break;  // LD E,H
+        case 0x5D: set_lo(z.de, lo(z.hl)); z.t += 4; break;  // LD E,L
+        case 0x5E: set_lo(z.de, rd(z, z.hl)); z.t += 7; break;  // LD E,(HL)
+        case 0x5F: set_lo(z.de, z.a); z.t += 4; break;  // LD E,A
+        case 0x60: set_hi(z.hl, hi(z.bc)); z.t += 4; break;  // LD H,B
+        case 0x61: set_hi(z.hl, lo(z.bc)); z.t += 4; break;  // LD H,C
+        case 0x62: set_hi(z.hl, hi(z.de)); z.t += 4; break;  // LD H,D
+        case 0x63: set_hi(z.hl, lo(z.de)); z.t += 4; break;  // LD H,E
         case 0x64: z.t += 4; break;  // LD H,H
-        case 0x65: z.h = z.l; z.t += 4; break;  // LD H,L
-        case 0x66: z.h = rd(z, hl(z)); z.t += 7; break;  // LD H,(HL)
-        case 0x67: z.h = z.a; z.t += 4; break;  // LD H,A
-        case 0x68: z.l = z.b; z.t += 4; break;  // LD L,B
-        case 0x69: z.l = z.c; z.t += 4; break;  // LD L,C
-        case 0x6A: z.l = z.d; z.t += 4; break;  // LD L,D
-        case 0x6B: z.l = z.e; z.t += 4; break;  // LD L,E
-        case 0x6C: z.l = z.h; z.t += 4; break;  // LD L,H
+        case 0x65: set_hi(z.hl, lo(z.hl)); z.t += 4; break;  // LD H,L
+        case 0x66: set_hi(z.hl, rd(z, z.hl)); z.t += 7; break;  // LD H,(HL)
+        case 0x67: set_hi(z.hl, z.a); z.t += 4; break;  // LD H,A
+        case 0x68: set_lo(z.hl, hi(z.bc)); z.t += 4; break;  // LD L,B
+        case 0x69: set_lo(z.hl, lo(z.bc)); z.t += 4; break;  // LD L,C
+        case 0x6A: set_lo(z.hl, hi(z.de)); z.t += 4; break;  // LD L,D
+        case 0x6B: set_lo(z.hl, lo(z.de)); z.t += 4; break;  // LD L,E
+        case 0x6C: set_lo(z.hl, hi(z.hl)); z.t += 4; break;  // LD L,H
         case 0x6D: z.t += 4; break;  // LD L,L
-        case 0x6E: z.l = rd(z, hl(z)); z.t += 7; break;  // LD L,(HL)
-        case 0x6F: z.l = z.a; z.t += 4; break;  // LD L,A
-        case 0x70: wr(z, hl(z), z.b); z.t += 7; break;  // LD (HL),B
-        case 0x71: wr(z, hl(z), z.c); z.t += 7; break;  // LD (HL),C
-        case 0x72: wr(z, hl(z), z.d); z.t += 7; break;  // LD (HL),D
-        case 0x73: wr(z, hl(z), z.e); z.t += 7; break;  // LD (HL),E
-        case 0x74: wr(z, hl(z), z.h); z.t += 7; break;  // LD (HL),H
-        case 0x75: wr(z, hl(z), z.l); z.t += 7; break;  // LD (HL),L
-        case 0x77: wr(z, hl(z), z.a); z.t += 7; break;  // LD (HL),A
-        case 0x78: z.a = z.b; z.t += 4; break;  // LD A,B
-        case 0x79: z.a = z.c; z.t += 4; break;  // LD A,C
-        case 0x7A: z.a = z.d; z.t += 4; break;  // LD A,D
-        case 0x7B: z.a = z.e; z.t += 4; break;  // LD A,E
-        case 0x7C: z.a = z.h; z.t += 4; break;  // LD A,H
-        case 0x7D: z.a = z.l; z.t += 4; break;  // LD A,L
-        case 0x7E: z.a = rd(z, hl(z)); z.t += 7; break;  // LD A,(HL)
+        case 0x6E: set_lo(z.hl, rd(z, z.hl)); z.t += 7; break;  // LD L,(HL)
+        case 0x6F: set_lo(z.hl, z.a); z.t += 4; break;  // LD L,A
+        case 0x70: wr(z, z.hl, hi(z.bc)); z.t += 7; break;  // LD (HL),B
+        case 0x71: wr(z, z.hl, lo(z.bc)); z.t += 7; break;  // LD (HL),C
+        case 0x72: wr(z, z.hl, hi(z.de)); z.t += 7; break;  // LD (HL),D
+        case 0x73: wr(z, z.hl, lo(z.de)); z.t += 7; break;  // LD (HL),E
+        case 0x74: wr(z, z.hl, hi(z.hl)); z.t += 7; break;  // LD (HL),H
+        case 0x75: wr(z, z.hl, lo(z.hl)); z.t += 7; break;  // LD (HL),L
+        case 0x77: wr(z, z.hl, z.a); z.t += 7; break;  // LD (HL),A
+        case 0x78: z.a = hi(z.bc); z.t += 4; break;  // LD A,B
+        case 0x79: z.a = lo(z.bc); z.t += 4; break;  // LD A,C
+        case 0x7A: z.a = hi(z.de); z.t += 4; break;  // LD A,D
+        case 0x7B: z.a = lo(z.de); z.t += 4; break;  // LD A,E
+        case 0x7C: z.a = hi(z.hl); z.t += 4; break;  // LD A,H
+        case 0x7D: z.a = lo(z.hl); z.t += 4; break;  // LD A,L
+        case 0x7E: z.a = rd(z, z.hl); z.t += 7; break;  // LD A,(HL)
         case 0x7F: z.t += 4; break;  // LD A,A
-        case 0x80: add8(z, z.b, 0); z.t += 4; break;  // ADD A,B
-        case 0x81: add8(z, z.c, 0); z.t += 4; break;  // ADD A,C
-        case 0x82: add8(z, z.d, 0); z.t += 4; break;  // ADD A,D
-        case 0x83: add8(z, z.e, 0); z.t += 4; break;  // ADD A,E
-        case 0x84: add8(z, z.h, 0); z.t += 4; break;  // ADD A,H
-        case 0x85: add8(z, z.l, 0); z.t += 4; break;  // ADD A,L
-        case 0x86: add8(z, rd(z, hl(z)), 0); z.t += 7; break;  // ADD A,(HL)
+        case 0x80: add8(z, hi(z.bc), 0); z.t += 4; break;  // ADD A,B
+        case 0x81: add8(z, lo(z.bc), 0); z.t += 4; break;  // ADD A,C
+        case 0x82: add8(z, hi(z.de), 0); z.t += 4; break;  // ADD A,D
+        case 0x83: add8(z, lo(z.de), 0); z.t += 4; break;  // ADD A,E
+        case 0x84: add8(z, hi(z.hl), 0); z.t += 4; break;  // ADD A,H
+        case 0x85: add8(z, lo(z.hl), 0); z.t += 4; break;  // ADD A,L
+        case 0x86: add8(z, rd(z, z.hl), 0); z.t += 7; break;  // ADD A,(HL)
         case 0x87: add8(z, z.a, 0); z.t += 4; break;  // ADD A,A
-        case 0x88: add8(z, z.b, z.f & kFlagC); z.t += 4; break;  // ADC A,B
-        case 0x89: add8(z, z.c, z.f & kFlagC); z.t += 4; break;  // ADC A,C
-        case 0x8A: add8(z, z.d, z.f & kFlagC); z.t += 4; break;  // ADC A,D
-        case 0x8B: add8(z, z.e, z.f & kFlagC); z.t += 4; break;  // ADC A,E
-        case 0x8C: add8(z, z.h, z.f & kFlagC); z.t += 4; break;  // ADC A,H
-        case 0x8D: add8(z, z.l, z.f & kFlagC); z.t += 4; break;  // ADC A,L
-        case 0x8E: add8(z, rd(z, hl(z)), z.f & kFlagC); z.t += 7; break;  // ADC A,(HL)
+        case 0x88: add8(z, hi(z.bc), z.f & kFlagC); z.t += 4; break;  // ADC A,B
+        case 0x89: add8(z, lo(z.bc), z.f & kFlagC); z.t += 4; break;  // ADC A,C
+        case 0x8A: add8(z, hi(z.de), z.f & kFlagC); z.t += 4; break;  // ADC A,D
+        case 0x8B: add8(z, lo(z.de), z.f & kFlagC); z.t += 4; break;  // ADC A,E
+        case 0x8C: add8(z, hi(z.hl), z.f & kFlagC); z.t += 4; break;  // ADC A,H
+        case 0x8D: add8(z, lo(z.hl), z.f & kFlagC); z.t += 4; break;  // ADC A,L
+        case 0x8E: add8(z, rd(z, z.hl), z.f & kFlagC); z.t += 7; break;  // ADC A,(HL)
         case 0x8F: add8(z, z.a, z.f & kFlagC); z.t += 4; break;  // ADC A,A
-        case 0x90: z.a = sub8(z, z.b, 0); z.t += 4; break;  // SUB B
-        case 0x91: z.a = sub8(z, z.c, 0); z.t += 4; break;  // SUB C
-        case 0x92: z.a = sub8(z, z.d, 0); z.t += 4; break;  // SUB D
-        case 0x93: z.a = sub8(z, z.e, 0); z.t += 4; break;  // SUB E
-        case 0x94: z.a = sub8(z, z.h, 0); z.t += 4; break;  // SUB H
-        case 0x95: z.a = sub8(z, z.l, 0); z.t += 4; break;  // SUB L
-        case 0x96: z.a = sub8(z, rd(z, hl(z)), 0); z.t += 7; break;  // SUB (HL)
+        case 0x90: z.a = sub8(z, hi(z.bc), 0); z.t += 4; break;  // SUB B
+        case 0x91: z.a = sub8(z, lo(z.bc), 0); z.t += 4; break;  // SUB C
+        case 0x92: z.a = sub8(z, hi(z.de), 0); z.t += 4; break;  // SUB D
+        case 0x93: z.a = sub8(z, lo(z.de), 0); z.t += 4; break;  // SUB E
+        case 0x94: z.a = sub8(z, hi(z.hl), 0); z.t += 4; break;  // SUB H
+        case 0x95: z.a = sub8(z, lo(z.hl), 0); z.t += 4; break;  // SUB L
+        case 0x96: z.a = sub8(z, rd(z, z.hl), 0); z.t += 7; break;  // SUB (HL)
         case 0x97: z.a = sub8(z, z.a, 0); z.t += 4; break;  // SUB A
-        case 0x98: z.a = sub8(z, z.b, z.f & kFlagC); z.t += 4; break;  // SBC A,B
-        case 0x99: z.a = sub8(z, z.c, z.f & kFlagC); z.t += 4; break;  // SBC A,C
-        case 0x9A: z.a = sub8(z, z.d, z.f & kFlagC); z.t += 4; break;  // SBC A,D
-        case 0x9B: z.a = sub8(z, z.e, z.f & kFlagC); z.t += 4; break;  // SBC A,E
-        case 0x9C: z.a = sub8(z, z.h, z.f & kFlagC); z.t += 4; break;  // SBC A,H
-        case 0x9D: z.a = sub8(z, z.l, z.f & kFlagC); z.t += 4; break;  // SBC A,L
-        case 0x9E: z.a = sub8(z, rd(z, hl(z)), z.f & kFlagC); z.t += 7; break;  // SBC A,(HL)
+        case 0x98: z.a = sub8(z, hi(z.bc), z.f & kFlagC); z.t += 4; break;  // SBC A,B
+        case 0x99: z.a = sub8(z, lo(z.bc), z.f & kFlagC); z.t += 4; break;  // SBC A,C
+        case 0x9A: z.a = sub8(z, hi(z.de), z.f & kFlagC); z.t += 4; break;  // SBC A,D
+        case 0x9B: z.a = sub8(z, lo(z.de), z.f & kFlagC); z.t += 4; break;  // SBC A,E
+        case 0x9C: z.a = sub8(z, hi(z.hl), z.f & kFlagC); z.t += 4; break;  // SBC A,H
+        case 0x9D: z.a = sub8(z, lo(z.hl), z.f & kFlagC); z.t += 4; break;  // SBC A,L
+        case 0x9E: z.a = sub8(z, rd(z, z.hl), z.f & kFlagC); z.t += 7; break;  // SBC A,(HL)
         case 0x9F: z.a = sub8(z, z.a, z.f & kFlagC); z.t += 4; break;  // SBC A,A
-        case 0xA0: and8(z, z.b); z.t += 4; break;  // AND B
-        case 0xA1: and8(z, z.c); z.t += 4; break;  // AND C
-        case 0xA2: and8(z, z.d); z.t += 4; break;  // AND D
-        case 0xA3: and8(z, z.e); z.t += 4; break;  // AND E
-        case 0xA4: and8(z, z.h); z.t += 4; break;  // AND H
-        case 0xA5: and8(z, z.l); z.t += 4; break;  // AND L
-        case 0xA6: and8(z, rd(z, hl(z))); z.t += 7; break;  // AND (HL)
+        case 0xA0: and8(z, hi(z.bc)); z.t += 4; break;  // AND B
+        case 0xA1: and8(z, lo(z.bc)); z.t += 4; break;  // AND C
+        case 0xA2: and8(z, hi(z.de)); z.t += 4; break;  // AND D
+        case 0xA3: and8(z, lo(z.de)); z.t += 4; break;  // AND E
+        case 0xA4: and8(z, hi(z.hl)); z.t += 4; break;  // AND H
+        case 0xA5: and8(z, lo(z.hl)); z.t += 4; break;  // AND L
+        case 0xA6: and8(z, rd(z, z.hl)); z.t += 7; break;  // AND (HL)
         case 0xA7: and8(z, z.a); z.t += 4; break;  // AND A
-        case 0xA8: xor8(z, z.b); z.t += 4; break;  // XOR B
-        case 0xA9: xor8(z, z.c); z.t += 4; break;  // XOR C
-        case 0xAA: xor8(z, z.d); z.t += 4; break;  // XOR D
-        case 0xAB: xor8(z, z.e); z.t += 4; break;  // XOR E
-        case 0xAC: xor8(z, z.h); z.t += 4; break;  // XOR H
-        case 0xAD: xor8(z, z.l); z.t += 4; break;  // XOR L
-        case 0xAE: xor8(z, rd(z, hl(z))); z.t += 7; break;  // XOR (HL)
+        case 0xA8: xor8(z, hi(z.bc)); z.t += 4; break;  // XOR B
+        case 0xA9: xor8(z, lo(z.bc)); z.t += 4; break;  // XOR C
+        case 0xAA: xor8(z, hi(z.de)); z.t += 4; break;  // XOR D
+        case 0xAB: xor8(z, lo(z.de)); z.t += 4; break;  // XOR E
+        case 0xAC: xor8(z, hi(z.hl)); z.t += 4; break;  // XOR H
+        case 0xAD: xor8(z, lo(z.hl)); z.t += 4; break;  // XOR L
+        case 0xAE: xor8(z, rd(z, z.hl)); z.t += 7; break;  // XOR (HL)
         case 0xAF: xor8(z, z.a); z.t += 4; break;  // XOR A
-        case 0xB0: or8(z, z.b); z.t += 4; break;  // OR B
-        case 0xB1: or8(z, z.c); z.t += 4; break;  // OR C
-        case 0xB2: or8(z, z.d); z.t += 4; break;  // OR D
-        case 0xB3: or8(z, z.e); z.t += 4; break;  // OR E
-        case 0xB4: or8(z, z.h); z.t += 4; break;  // OR H
-        case 0xB5: or8(z, z.l); z.t += 4; break;  // OR L
-        case 0xB6: or8(z, rd(z, hl(z))); z.t += 7; break;  // OR (HL)
+        case 0xB0: or8(z, hi(z.bc)); z.t += 4; break;  // OR B
+        case 0xB1: or8(z, lo(z.bc)); z.t += 4; break;  // OR C
+        case 0xB2: or8(z, hi(z.de)); z.t += 4; break;  // OR D
+        case 0xB3: or8(z, lo(z.de)); z.t += 4; break;  // OR E
+        case 0xB4: or8(z, hi(z.hl)); z.t += 4; break;  // OR H
+        case 0xB5: or8(z, lo(z.hl)); z.t += 4; break;  // OR L
+        case 0xB6: or8(z, rd(z, z.hl)); z.t += 7; break;  // OR (HL)
         case 0xB7: or8(z, z.a); z.t += 4; break;  // OR A
-        case 0xB8: cp8(z, z.b); z.t += 4; break;  // CP B
-        case 0xB9: cp8(z, z.c); z.t += 4; break;  // CP C
-        case 0xBA: cp8(z, z.d); z.t += 4; break;  // CP D
-        case 0xBB: cp8(z, z.e); z.t += 4; break;  // CP E
-        case 0xBC: cp8(z, z.h); z.t += 4; break;  // CP H
-        case 0xBD: cp8(z, z.l); z.t += 4; break;  // CP L
-        case 0xBE: cp8(z, rd(z, hl(z))); z.t += 7; break;  // CP (HL)
+        case 0xB8: cp8(z, hi(z.bc)); z.t += 4; break;  // CP B
+        case 0xB9: cp8(z, lo(z.bc)); z.t += 4; break;  // CP C
+        case 0xBA: cp8(z, hi(z.de)); z.t += 4; break;  // CP D
+        case 0xBB: cp8(z, lo(z.de)); z.t += 4; break;  // CP E
+        case 0xBC: cp8(z, hi(z.hl)); z.t += 4; break;  // CP H
+        case 0xBD: cp8(z, lo(z.hl)); z.t += 4; break;  // CP L
+        case 0xBE: cp8(z, rd(z, z.hl)); z.t += 7; break;  // CP (HL)
         case 0xBF: cp8(z, z.a); z.t += 4; break;  // CP A
         case 0x76: z.t += kHaltTstates; break;                            // HALT
         case 0xC0: ret(z, cond(z, 0)); break;                             // RET NZ
-        case 0xC1: set_bc(z, pop(z)); z.t += 10; break;                   // POP BC
+        case 0xC1: z.bc = pop(z); z.t += 10; break;                   // POP BC
         case 0xC2: jp(z, cond(z, 0)); break;                              // JP NZ,nn
         case 0xC3: jp(z, true); break;                                    // JP nn
         case 0xC4: call(z, cond(z, 0)); break;                            // CALL NZ,nn
-        case 0xC5: push(z, bc(z)); z.t += 11; break;                      // PUSH BC
+        case 0xC5: push(z, z.bc); z.t += 11; break;                      // PUSH BC
         case 0xC6: add8(z, fetch8(z), 0); z.t += 7; break;                // ADD A,n
         case 0xC7: rst(z, 0x00); break;                                   // RST 00h
         case 0xC8: ret(z, cond(z, 1)); break;                             // RET Z
@@ -428,7 +428,7 @@ Z80_INLINE bool exec_base(Z80 &z, uint8_t op) {
         case 0xCE: add8(z, fetch8(z), z.f & kFlagC); z.t += 7; break;     // ADC A,n
         case 0xCF: rst(z, 0x08); break;                                   // RST 08h
         case 0xD0: ret(z, cond(z, 2)); break;                             // RET NC
-        case 0xD1: set_de(z, pop(z)); z.t += 10; break;                   // POP DE
+        case 0xD1: z.de = pop(z); z.t += 10; break;                   // POP DE
         case 0xD2: jp(z, cond(z, 2)); break;                              // JP NC,nn
         case 0xD3:                                                        // OUT (n),A
             v = fetch8(z);
@@ -436,17 +436,14 @@ Z80_INLINE bool exec_base(Z80 &z, uint8_t op) {
             out_port(z, v, z.a, z.t);
             break;
         case 0xD4: call(z, cond(z, 2)); break;                            // CALL NC,nn
-        case 0xD5: push(z, de(z)); z.t += 11; break;                      // PUSH DE
+        case 0xD5: push(z, z.de); z.t += 11; break;                      // PUSH DE
         case 0xD6: z.a = sub8(z, fetch8(z), 0); z.t += 7; break;          // SUB n
         case 0xD7: rst(z, 0x10); break;                                   // RST 10h
         case 0xD8: ret(z, cond(z, 3)); break;                             // RET C
         case 0xD9:                                                        // EXX
-            v = z.b, z.b = z.altb, z.altb = v;
-            v = z.c, z.c = z.altc, z.altc = v;
-            v = z.d, z.d = z.altd, z.altd = v;
-            v = z.e, z.e = z.alte, z.alte = v;
-            v = z.h, z.h = z.alth, z.alth = v;
-            v = z.l, z.l = z.altl, z.altl = v;
+            nn = z.bc, z.bc = z.altbc, z.altbc = nn;
+            nn = z.de, z.de = z.altde, z.altde = nn;
+            nn = z.hl, z.hl = z.althl, z.althl = nn;
             z.t += 4;
             break;
         case 0xDA: jp(z, cond(z, 3)); break;                              // JP C,nn
@@ -462,24 +459,23 @@ Z80_INLINE bool exec_base(Z80 &z, uint8_t op) {
         case 0xDE: z.a = sub8(z, fetch8(z), z.f & kFlagC); z.t += 7; break;  // SBC A,n
         case 0xDF: rst(z, 0x18); break;                                   // RST 18h
         case 0xE0: ret(z, cond(z, 4)); break;                             // RET PO
-        case 0xE1: set_hl(z, pop(z)); z.t += 10; break;                   // POP HL
+        case 0xE1: z.hl = pop(z); z.t += 10; break;                   // POP HL
         case 0xE2: jp(z, cond(z, 4)); break;                              // JP PO,nn
         case 0xE3:                                                        // EX (SP),HL
-            nn = hl(z);
+            nn = z.hl;
             ex_sp(z, nn);
-            set_hl(z, nn);
+            z.hl = nn;
             z.t += 19;
             break;
         case 0xE4: call(z, cond(z, 4)); break;                            // CALL PO,nn
-        case 0xE5: push(z, hl(z)); z.t += 11; break;                      // PUSH HL
+        case 0xE5: push(z, z.hl); z.t += 11; break;                      // PUSH HL
         case 0xE6: and8(z, fetch8(z)); z.t += 7; break;                   // AND n
         case 0xE7: rst(z, 0x20); break;                                   // RST 20h
         case 0xE8: ret(z, cond(z, 5)); break;                             // RET PE
-        case 0xE9: z.pc = hl(z); z.t += 4; break;                         // JP (HL)
+        case 0xE9: z.pc = z.hl; z.t += 4; break;                         // JP (HL)
         case 0xEA: jp(z, cond(z, 5)); break;                              // JP PE,nn
         case 0xEB:                                                        // EX DE,HL
-            v = z.d, z.d = z.h, z.h = v;
-            v = z.e, z.e = z.l, z.l = v;
+            nn = z.de, z.de = z.hl, z.hl = nn;
             z.t += 4;
             break;
         case 0xEC: call(z, cond(z, 5)); break;                            // CALL PE,nn
@@ -495,7 +491,7 @@ Z80_INLINE bool exec_base(Z80 &z, uint8_t op) {
         case 0xF6: or8(z, fetch8(z)); z.t += 7; break;                    // OR n
         case 0xF7: rst(z, 0x30); break;                                   // RST 30h
         case 0xF8: ret(z, cond(z, 7)); break;                             // RET M
-        case 0xF9: z.sp = hl(z); z.t += 6; break;                         // LD SP,HL
+        case 0xF9: z.sp = z.hl; z.t += 6; break;                         // LD SP,HL
         case 0xFA: jp(z, cond(z, 7)); break;                              // JP M,nn
         case 0xFB: z.iff1 = z.iff2 = 1; iff1_may_rise(z); z.t += 4; break;  // EI
         case 0xFC: call(z, cond(z, 7)); break;                            // CALL M,nn
@@ -507,10 +503,10 @@ Z80_INLINE bool exec_base(Z80 &z, uint8_t op) {
 }
 
 Z80_INLINE void load_state(Z80 &z, const Machine *m) {
-    z.a = m->a, z.f = m->f, z.b = m->b, z.c = m->c;
-    z.d = m->d, z.e = m->e, z.h = m->h, z.l = m->l;
-    z.alta = m->alta, z.altf = m->altf, z.altb = m->altb, z.altc = m->altc;
-    z.altd = m->altd, z.alte = m->alte, z.alth = m->alth, z.altl = m->altl;
+    z.a = m->a, z.f = m->f, z.alta = m->alta, z.altf = m->altf;
+    z.bc = pair_of(m->b, m->c), z.de = pair_of(m->d, m->e), z.hl = pair_of(m->h, m->l);
+    z.altbc = pair_of(m->altb, m->altc), z.altde = pair_of(m->altd, m->alte);
+    z.althl = pair_of(m->alth, m->altl);
     z.i = m->i, z.iff1 = m->iff1, z.iff2 = m->iff2, z.im = m->im;
     z.pc = m->pc, z.sp = m->sp, z.ix = m->ix, z.iy = m->iy;
     z.t = m->tstates;
@@ -522,10 +518,11 @@ Z80_INLINE void load_state(Z80 &z, const Machine *m) {
 }
 
 Z80_INLINE void store_state(const Z80 &z, Machine *m) {
-    m->a = z.a, m->f = z.f, m->b = z.b, m->c = z.c;
-    m->d = z.d, m->e = z.e, m->h = z.h, m->l = z.l;
-    m->alta = z.alta, m->altf = z.altf, m->altb = z.altb, m->altc = z.altc;
-    m->altd = z.altd, m->alte = z.alte, m->alth = z.alth, m->altl = z.altl;
+    m->a = z.a, m->f = z.f, m->alta = z.alta, m->altf = z.altf;
+    m->b = hi(z.bc), m->c = lo(z.bc), m->d = hi(z.de), m->e = lo(z.de);
+    m->h = hi(z.hl), m->l = lo(z.hl);
+    m->altb = hi(z.altbc), m->altc = lo(z.altbc), m->altd = hi(z.altde), m->alte = lo(z.altde);
+    m->alth = hi(z.althl), m->altl = lo(z.althl);
     m->i = z.i, m->iff1 = z.iff1, m->iff2 = z.iff2, m->im = z.im;
     m->pc = z.pc, m->sp = z.sp, m->ix = z.ix, m->iy = z.iy;
     m->tstates = z.t;

@@ -9,9 +9,13 @@
 
 #define Z80_INLINE inline __attribute__((always_inline))
 
+// B to L are kept as the pairs BC, DE and HL, which the instructions use as pairs more
+// often than the processor's registers are used alone.
 struct Z80 {
-    uint8_t a, f, b, c, d, e, h, l;
-    uint8_t alta, altf, altb, altc, altd, alte, alth, altl;
+    uint8_t a, f;
+    uint16_t bc, de, hl;
+    uint8_t alta, altf;
+    uint16_t altbc, altde, althl;
     uint8_t i, iff1, iff2, im;
     uint16_t pc, sp, ix, iy;
     uint32_t t;            // T-states of this run
@@ -99,14 +103,13 @@ Z80_INLINE uint8_t in_port(Z80 &z, uint8_t low, uint8_t high, uint32_t t) {
     return v;
 }
 
-// Register pairs.
-Z80_INLINE uint16_t bc(const Z80 &z) { return uint16_t(z.b << 8 | z.c); }
-Z80_INLINE uint16_t de(const Z80 &z) { return uint16_t(z.d << 8 | z.e); }
-Z80_INLINE uint16_t hl(const Z80 &z) { return uint16_t(z.h << 8 | z.l); }
-Z80_INLINE uint16_t af(const Z80 &z) { return uint16_t(z.a << 8 | z.f); }
-Z80_INLINE void set_bc(Z80 &z, uint16_t v) { z.b = uint8_t(v >> 8), z.c = uint8_t(v); }
-Z80_INLINE void set_de(Z80 &z, uint16_t v) { z.d = uint8_t(v >> 8), z.e = uint8_t(v); }
-Z80_INLINE void set_hl(Z80 &z, uint16_t v) { z.h = uint8_t(v >> 8), z.l = uint8_t(v); }
+// Register pairs, and the registers within them.
+Z80_INLINE uint16_t pair_of(uint8_t high, uint8_t low) { return uint16_t(high << 8 | low); }
+Z80_INLINE uint8_t hi(uint16_t pair) { return uint8_t(pair >> 8); }
+Z80_INLINE uint8_t lo(uint16_t pair) { return uint8_t(pair); }
+Z80_INLINE void set_hi(uint16_t &pair, uint8_t v) { pair = uint16_t((pair & 0x00FF) | v << 8); }
+Z80_INLINE void set_lo(uint16_t &pair, uint8_t v) { pair = uint16_t((pair & 0xFF00) | v); }
+Z80_INLINE uint16_t af(const Z80 &z) { return pair_of(z.a, z.f); }
 Z80_INLINE void set_af(Z80 &z, uint16_t v) { z.a = uint8_t(v >> 8), z.f = uint8_t(v); }
 
 // (IX+d) / (IY+d): the signed displacement follows the opcode.
