@@ -567,9 +567,9 @@ void run_frame(Machine *m) {
         } else {
             op = fetch8(z);
         }
+        z.fetches++;
         z.stop = limit + 1;
         for (;;) {
-            z.fetches++;
             if (exec_base(z, op)) [[unlikely]] {
                 // Each prefix is a step of its own, 4 T-states and one fetch, and the last
                 // one decides. The interrupt check between such steps always fails (a prefix
@@ -595,6 +595,7 @@ void run_frame(Machine *m) {
             }
             if (z.t >= z.stop) break;
             op = fetch8(z);
+            z.fetches++;
         }
         if (z.t > limit) break;
     }
