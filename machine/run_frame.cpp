@@ -253,7 +253,7 @@ void run_frame(Machine *m) {
         &&op_E8, &&op_E9, &&op_EA, &&op_EB, &&op_EC, &&op_ED, &&op_EE, &&op_EF,
         &&op_F0, &&op_F1, &&op_F2, &&op_F3, &&op_F4, &&op_F5, &&op_F6, &&op_F7,
         &&op_F8, &&op_F9, &&op_FA, &&op_FB, &&op_FC, &&op_FD, &&op_FE, &&op_FF};
-    uint8_t op;
+    uint8_t op, prefix;
     uint16_t nn;
     uint8_t v;
 
@@ -607,19 +607,24 @@ boundary:
     op_FC: call(z, cond(z, 7)); NEXT;                            // CALL M,nn
     op_FE: cp8(z, fetch8(z)); z.t += 7; NEXT;                    // CP n
     op_FF: rst(z, 0x38); NEXT;                                   // RST 38h
+    // Each prefix is a step of its own, 4 T-states and one fetch, and the last one decides.
+    // The interrupt check between such steps always fails (a prefix step begins with the
+    // interrupt taken, not pending or IFF1 clear, and changes none of them), and the budget
+    // is never checked there, so the chain runs in one go. The prefix is known from the
+    // label, so that op need not live on into the handlers.
     op_DD:
-    op_FD: {
-        // Each prefix is a step of its own, 4 T-states and one fetch, and the last one
-        // decides. The interrupt check between such steps always fails (a prefix step begins
-        // with the interrupt taken, not pending or IFF1 clear, and changes none of them), and
-        // the budget is never checked there, so the chain runs in one go.
-        uint8_t prefix;
-        do {
+        prefix = 0xDD;
+        goto prefixed;
+    op_FD:
+        prefix = 0xFD;
+    prefixed: {
+        z.t += 4;
+        op = fetch8(z);
+        z.fetches++;
+        if (op == 0xDD || op == 0xFD) {
             prefix = op;
-            z.t += 4;
-            op = fetch8(z);
-            z.fetches++;
-        } while (op == 0xDD || op == 0xFD);
+            goto prefixed;
+        }
         // The index register travels by value so that the working state stays in registers
         // rather than behind an address.
         uint16_t xy = prefix == 0xDD ? z.ix : z.iy;
