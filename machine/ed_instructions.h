@@ -4,23 +4,20 @@
 #include "machine/ports.h"
 #include "machine/z80_state.h"
 
+// The carries as in add8 and sub8, from bits 12 to 16.
 Z80_INLINE uint16_t adc16(Z80 &z, uint16_t hlv, uint16_t v) {
-    int carry = z.f & kFlagC;
-    unsigned sum = unsigned(hlv) + v + carry;
+    unsigned sum = unsigned(hlv) + v + (z.f & kFlagC);
     uint16_t res = uint16_t(sum);
     z.f = uint8_t(((res >> 8) & 0xA8) | (res ? 0 : kFlagZ) |
-                  (((hlv & 0x0FFF) + (v & 0x0FFF) + carry) >= 0x1000 ? kFlagH : 0) |
-                  (((~(hlv ^ v) & (hlv ^ res)) & 0x8000) ? kFlagPV : 0) | ((sum >> 16) & 1));
+                  kFlags.add_carries[(hlv ^ v ^ sum) >> 12]);
     return res;
 }
 
 Z80_INLINE uint16_t sbc16(Z80 &z, uint16_t hlv, uint16_t v) {
-    int carry = z.f & kFlagC;
-    unsigned diff = (unsigned(hlv) - v - carry) & 0x1FFFF;
+    unsigned diff = unsigned(hlv) - v - (z.f & kFlagC);
     uint16_t res = uint16_t(diff);
-    z.f = uint8_t(((res >> 8) & 0xA8) | (res ? 0 : kFlagZ) | kFlagN |
-                  ((hlv & 0x0FFF) < (v & 0x0FFF) + carry ? kFlagH : 0) |
-                  ((((hlv ^ v) & (hlv ^ res)) & 0x8000) ? kFlagPV : 0) | ((diff >> 16) & 1));
+    z.f = uint8_t(((res >> 8) & 0xA8) | (res ? 0 : kFlagZ) |
+                  kFlags.sub_carries[((hlv ^ v ^ diff) >> 12) & 0x1F]);
     return res;
 }
 

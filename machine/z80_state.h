@@ -44,6 +44,12 @@ struct FlagTables {
     uint8_t sz53p[256];  // the same with P/V for an even number of 1 bits
     uint8_t inc[256];    // INC: sz53, H on a carry out of bit 3, P/V on 0x80
     uint8_t dec[256];    // DEC: sz53, N, H on a borrow into bit 3, P/V on 0x7F
+    // H, P/V (overflow) and C of an addition, and the same with N for a subtraction, by bits
+    // 4 to 8 of operand ^ operand ^ result: each bit of that is the carry (or borrow) into
+    // it, so bit 4 is H, bit 8 is C and overflow is bit 7 differing from bit 8. A 16-bit
+    // result uses bits 12 to 16 in the same way.
+    uint8_t add_carries[32];
+    uint8_t sub_carries[32];
 };
 
 constexpr FlagTables make_flag_tables() {
@@ -57,6 +63,12 @@ constexpr FlagTables make_flag_tables() {
         t.inc[v] = uint8_t(sz | ((v & 0x0F) == 0 ? kFlagH : 0) | (v == 0x80 ? kFlagPV : 0));
         t.dec[v] =
             uint8_t(sz | kFlagN | ((v & 0x0F) == 0x0F ? kFlagH : 0) | (v == 0x7F ? kFlagPV : 0));
+    }
+    for (int x = 0; x < 32; x++) {
+        uint8_t f = uint8_t((x & 1 ? kFlagH : 0) | (((x >> 3) ^ (x >> 4)) & 1 ? kFlagPV : 0) |
+                            (x >> 4 ? kFlagC : 0));
+        t.add_carries[x] = f;
+        t.sub_carries[x] = uint8_t(f | kFlagN);
     }
     return t;
 }
@@ -119,22 +131,18 @@ Z80_INLINE uint16_t xaddr(Z80 &z, uint16_t xy) { return uint16_t(xy + int8_t(fet
 Z80_INLINE uint8_t sz53(uint8_t v) { return kFlags.sz53[v]; }
 Z80_INLINE uint8_t sz53p(uint8_t v) { return kFlags.sz53p[v]; }
 
-// 8-bit arithmetic with a wide intermediate so that the carry (or borrow) is bit 8; bit 4
-// of operand ^ operand ^ result is the carry into bit 4, which is H.
+// 8-bit arithmetic with a wide intermediate; the carries come from kFlags by the bits of
+// operand ^ operand ^ result (a borrow sets every bit above 7, hence the mask).
 Z80_INLINE void add8(Z80 &z, uint8_t v, int carry) {
     unsigned res = unsigned(z.a) + v + unsigned(carry);
-    uint8_t r8 = uint8_t(res);
-    z.f = uint8_t(sz53(r8) | ((z.a ^ v ^ res) & kFlagH) | (((z.a ^ res) & (v ^ res) & 0x80) >> 5) |
-                  (res >> 8));
-    z.a = r8;
+    z.f = uint8_t(sz53(uint8_t(res)) | kFlags.add_carries[(z.a ^ v ^ res) >> 4]);
+    z.a = uint8_t(res);
 }
 // Returns the difference; the flags are those of SUB/SBC (and of CP, which keeps A).
 Z80_INLINE uint8_t sub8(Z80 &z, uint8_t v, int carry) {
     unsigned res = unsigned(z.a) - v - unsigned(carry);
-    uint8_t r8 = uint8_t(res);
-    z.f = uint8_t(sz53(r8) | kFlagN | ((z.a ^ v ^ res) & kFlagH) |
-                  (((z.a ^ v) & (z.a ^ res) & 0x80) >> 5) | ((res >> 8) & 1));
-    return r8;
+    z.f = uint8_t(sz53(uint8_t(res)) | kFlags.sub_carries[((z.a ^ v ^ res) >> 4) & 0x1F]);
+    return uint8_t(res);
 }
 Z80_INLINE void cp8(Z80 &z, uint8_t v) { sub8(z, v, 0); }
 Z80_INLINE void and8(Z80 &z, uint8_t v) {
@@ -161,8 +169,9 @@ Z80_INLINE uint8_t dec8(Z80 &z, uint8_t v) {
 }
 Z80_INLINE uint16_t add16(Z80 &z, uint16_t a, uint16_t v) {
     unsigned sum = unsigned(a) + v;
+    // Bit 12 of a ^ v ^ sum is the carry into bit 12, which is H.
     z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV)) | ((sum >> 8) & 0x28) |
-                  (((a & 0x0FFF) + (v & 0x0FFF)) > 0x0FFF ? kFlagH : 0) | (sum >> 16));
+                  (((a ^ v ^ sum) >> 8) & kFlagH) | (sum >> 16));
     return uint16_t(sum);
 }
 
