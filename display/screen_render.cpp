@@ -94,6 +94,7 @@ int render_screen(Machine *m) {
         uint8_t *cell = screen + 16 * r * kRowBytes;
         for (int c = 0; c < 32; c++, cell += 32) {
             const CellColours &colour = colours[attributes[c]];
+#pragma GCC unroll 8
             for (int l = 0; l < 8; l++)
                 draw_byte(cell + 2 * l * kRowBytes, bytes[256 * l + c], colour.paper, colour.diff);
         }
