@@ -169,9 +169,8 @@ Z80_INLINE uint8_t dec8(Z80 &z, uint8_t v) {
 }
 Z80_INLINE uint16_t add16(Z80 &z, uint16_t a, uint16_t v) {
     unsigned sum = unsigned(a) + v;
-    // Bit 12 of a ^ v ^ sum is the carry into bit 12, which is H.
     z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV)) | ((sum >> 8) & 0x28) |
-                  (((a ^ v ^ sum) >> 8) & kFlagH) | (sum >> 16));
+                  (kFlags.add_carries[(a ^ v ^ sum) >> 12] & (kFlagH | kFlagC)));
     return uint16_t(sum);
 }
 
