@@ -31,6 +31,18 @@ Z80_INLINE uint8_t rotate(Z80 &z, int kind, uint8_t v) {
     }
 }
 
+// The bit that BIT, RES and SET name in bits 3-5 of their opcode byte, as a mask: one load
+// instead of a shift by a variable count.
+struct CbMasks {
+    uint8_t bit[256];
+};
+constexpr CbMasks make_cb_masks() {
+    CbMasks t{};
+    for (int x = 0; x < 256; x++) t.bit[x] = uint8_t(1 << ((x >> 3) & 7));
+    return t;
+}
+inline constexpr CbMasks kCbMasks = make_cb_masks();
+
 // After CB: the opcode byte is one more fetch.
 Z80_INLINE void exec_cb(Z80 &z) {
     uint8_t x = fetch8(z);
@@ -104,17 +116,16 @@ Z80_INLINE void exec_cb(Z80 &z) {
         }
         return;
     }
-    int n = (x >> 3) & 7;
-    uint8_t bit = uint8_t(1 << n);
+    const uint8_t bit = kCbMasks.bit[x];
     switch (x & 0xC7) {
-        case 0x40: bit8(z, n, hi(z.bc)); z.t += 8; break;  // BIT n,B
-        case 0x41: bit8(z, n, lo(z.bc)); z.t += 8; break;  // BIT n,C
-        case 0x42: bit8(z, n, hi(z.de)); z.t += 8; break;  // BIT n,D
-        case 0x43: bit8(z, n, lo(z.de)); z.t += 8; break;  // BIT n,E
-        case 0x44: bit8(z, n, hi(z.hl)); z.t += 8; break;  // BIT n,H
-        case 0x45: bit8(z, n, lo(z.hl)); z.t += 8; break;  // BIT n,L
-        case 0x46: bit8(z, n, rd(z, z.hl)); z.t += 12; break;  // BIT n,(HL)
-        case 0x47: bit8(z, n, z.a); z.t += 8; break;  // BIT n,A
+        case 0x40: bit8(z, bit, hi(z.bc)); z.t += 8; break;  // BIT n,B
+        case 0x41: bit8(z, bit, lo(z.bc)); z.t += 8; break;  // BIT n,C
+        case 0x42: bit8(z, bit, hi(z.de)); z.t += 8; break;  // BIT n,D
+        case 0x43: bit8(z, bit, lo(z.de)); z.t += 8; break;  // BIT n,E
+        case 0x44: bit8(z, bit, hi(z.hl)); z.t += 8; break;  // BIT n,H
+        case 0x45: bit8(z, bit, lo(z.hl)); z.t += 8; break;  // BIT n,L
+        case 0x46: bit8(z, bit, rd(z, z.hl)); z.t += 12; break;  // BIT n,(HL)
+        case 0x47: bit8(z, bit, z.a); z.t += 8; break;  // BIT n,A
         case 0x80: set_hi(z.bc, hi(z.bc) & uint8_t(~bit)); z.t += 8; break;  // RES n,B
         case 0x81: set_lo(z.bc, lo(z.bc) & uint8_t(~bit)); z.t += 8; break;  // RES n,C
         case 0x82: set_hi(z.de, hi(z.de) & uint8_t(~bit)); z.t += 8; break;  // RES n,D
@@ -144,9 +155,9 @@ Z80_INLINE void exec_index_cb(Z80 &z, uint16_t xy) {
     int n = (x >> 3) & 7;
     switch (x >> 6) {
         case 0: v = rotate(z, n, v); z.t += 19; break;  // RLC..SRL (IX+d)
-        case 1: bit8(z, n, v); z.t += 16; break;        // BIT n,(IX+d)
-        case 2: v &= uint8_t(~(1 << n)); z.t += 19; break;  // RES n,(IX+d)
-        default: v |= uint8_t(1 << n); z.t += 19; break;    // SET n,(IX+d)
+        case 1: bit8(z, kCbMasks.bit[x], v); z.t += 16; break;  // BIT n,(IX+d)
+        case 2: v &= uint8_t(~kCbMasks.bit[x]); z.t += 19; break;  // RES n,(IX+d)
+        default: v |= kCbMasks.bit[x]; z.t += 19; break;           // SET n,(IX+d)
     }
     wr(z, addr, v);
     if ((x & 7) != 6) set_reg(z, x & 7, v);

@@ -191,9 +191,10 @@ Z80_INLINE uint8_t sra(Z80 &z, uint8_t v) { return shifted(z, (v >> 1) | (v & 0x
 Z80_INLINE uint8_t sll(Z80 &z, uint8_t v) { return shifted(z, (v << 1) | 1, v >> 7); }
 Z80_INLINE uint8_t srl(Z80 &z, uint8_t v) { return shifted(z, v >> 1, v & 1); }
 
-// BIT b: S is always clear here, bits 5 and 3 come from the tested byte.
-Z80_INLINE void bit8(Z80 &z, int b, uint8_t v) {
-    uint8_t zero = (v & (1 << b)) ? 0 : (kFlagZ | kFlagPV);
+// BIT with the tested bit as a mask: S is always clear here, bits 5 and 3 come from the
+// tested byte.
+Z80_INLINE void bit8(Z80 &z, uint8_t mask, uint8_t v) {
+    uint8_t zero = (v & mask) ? 0 : (kFlagZ | kFlagPV);
     z.f = uint8_t((z.f & kFlagC) | kFlagH | (v & 0x28) | zero);
 }
 
