@@ -253,7 +253,7 @@ void run_frame(Machine *m) {
         &&op_E8, &&op_E9, &&op_EA, &&op_EB, &&op_EC, &&op_ED, &&op_EE, &&op_EF,
         &&op_F0, &&op_F1, &&op_F2, &&op_F3, &&op_F4, &&op_F5, &&op_F6, &&op_F7,
         &&op_F8, &&op_F9, &&op_FA, &&op_FB, &&op_FC, &&op_FD, &&op_FE, &&op_FF};
-    uint8_t op, prefix;
+    uint8_t op;
     uint16_t nn;
     uint8_t v;
 
@@ -610,33 +610,35 @@ boundary:
     // Each prefix is a step of its own, 4 T-states and one fetch, and the last one decides.
     // The interrupt check between such steps always fails (a prefix step begins with the
     // interrupt taken, not pending or IFF1 clear, and changes none of them), and the budget
-    // is never checked there, so the chain runs in one go. The prefix is known from the
-    // label, so that op need not live on into the handlers.
+    // is never checked there, so the chain runs in one go. The index register travels by
+    // value so that the working state stays in registers rather than behind an address; an
+    // opcode that the prefix does not change runs as it is.
     op_DD:
-        prefix = 0xDD;
-        goto prefixed;
-    op_FD:
-        prefix = 0xFD;
-    prefixed: {
         z.t += 4;
         op = fetch8(z);
         z.fetches++;
-        if (op == 0xDD || op == 0xFD) {
-            prefix = op;
-            goto prefixed;
-        }
-        // The index register travels by value so that the working state stays in registers
-        // rather than behind an address.
-        uint16_t xy = prefix == 0xDD ? z.ix : z.iy;
-        bool changed = exec_indexed(z, op, xy);
-        if (prefix == 0xDD)
+        if (op == 0xDD) goto op_DD;
+        if (op == 0xFD) goto op_FD;
+        {
+            uint16_t xy = z.ix;
+            bool changed = exec_indexed(z, op, xy);
             z.ix = xy;
-        else
-            z.iy = xy;
-        // An opcode that the prefix does not change runs as it is.
-        if (!changed) goto *kBase[op];
+            if (!changed) goto *kBase[op];
+        }
         NEXT;
-    }
+    op_FD:
+        z.t += 4;
+        op = fetch8(z);
+        z.fetches++;
+        if (op == 0xDD) goto op_DD;
+        if (op == 0xFD) goto op_FD;
+        {
+            uint16_t xy = z.iy;
+            bool changed = exec_indexed(z, op, xy);
+            z.iy = xy;
+            if (!changed) goto *kBase[op];
+        }
+        NEXT;
 #undef NEXT
 
 step_end:
