@@ -5,9 +5,9 @@
 #include "frontend/file_browser.h"
 #include "frontend/frame_loop.h"
 #include "frontend/panel_status.h"
+#include "frontend/snapshot_actions.h"
 #include "input/key_matrix.h"
 #include "input/key_profiles.h"
-#include "snapshot/snapshot_files.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ void resume(FrontEnd *fe) {
 }
 
 void browser_done(FrontEnd *fe) {
-    if (fe->path[0]) load_snapshot(fe->m, fe->path, fe->options);
+    if (fe->path[0]) load_and_say(fe, fe->path);
     fe->browsing = 0;
     fe->paused = 0;
     resume(fe);

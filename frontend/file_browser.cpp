@@ -9,6 +9,8 @@
 #include <cstring>
 
 #include "display/text.h"
+#include "frontend/status_line.h"
+#include "snapshot/file_replace.h"
 
 char dirnames[kBrowserSlots][kBrowserNameSize];
 int32_t dircount;
@@ -44,31 +46,40 @@ void draw_list(Machine *m) {
 // Only the presented picture shows the selection in blue; the surface goes back to every
 // name red, so a later move never has to repaint the previous highlight.
 void show_highlight(Machine *m, int index) {
-    if (index >= dircount) {  // empty listing: the bare box
-        SDL_Flip(m->surface);
-        return;
-    }
     draw_name(m, index, index - browsetop, kHighlightColour);
     SDL_Flip(m->surface);
     draw_name(m, index, index - browsetop, kNameColour);
 }
 
+// Says why the selected file cannot be handed back.
+void refuse(Machine *m, const char *name, int error) {
+    char message[kBrowserNameSize + 64];
+    std::snprintf(message, sizeof message, "Can't read %s: %s", name, std::strerror(error));
+    status_say(m, message);
+}
+
 // RETURN: a directory becomes the working directory and is listed; a file's full path is
-// handed back (1). Anything that cannot be built whole, or entered, leaves everything as it
-// was (0): a cut path would name some other file.
+// handed back (1). Directories are entered by their name, relative to the working one, so
+// that neither a long path nor a working folder removed meanwhile keeps the user in. A
+// file whose path cannot be built whole is refused (0): a cut path would name another file.
 int enter_selection(Machine *m, char *path, size_t pathsize) {
-    if (browsesel >= dircount) return 0;
-    char cwd[kBrowserEnterPathSize];
-    char full[kBrowserEnterPathSize];
-    if (!getcwd(cwd, sizeof cwd)) return 0;
-    int length = std::snprintf(full, sizeof full, "%s/%s", cwd, dirnames[browsesel]);
-    if (length < 0 || size_t(length) >= sizeof full) return 0;
-    if (chdir(full) == 0) {
+    const char *name = dirnames[browsesel];
+    if (chdir(name) == 0) {
         browser_open(m);
         return 0;
     }
-    if (errno != ENOTDIR || !path || size_t(length) >= pathsize) return 0;
-    std::memcpy(path, full, size_t(length) + 1);
+    if (errno != ENOTDIR || !path) return 0;
+    char cwd[PATH_MAX];
+    if (!getcwd(cwd, sizeof cwd)) {
+        refuse(m, name, errno);
+        return 0;
+    }
+    size_t length = std::strlen(cwd) + 1 + std::strlen(name);
+    if (length >= pathsize) {
+        refuse(m, name, ENAMETOOLONG);
+        return 0;
+    }
+    std::snprintf(path, pathsize, "%s/%s", cwd, name);
     return 1;
 }
 
@@ -76,7 +87,7 @@ int enter_selection(Machine *m, char *path, size_t pathsize) {
 
 int browser_filter(const struct dirent *entry) {
     const char *name = entry->d_name;
-    if (std::strcmp(name, ".") == 0) return 0;
+    if (std::strcmp(name, ".") == 0 || is_replace_temporary(name)) return 0;
     int slot = dircount;
     if (slot >= kBrowserSlots) {
         // A full table drops the later names, but not the way back up.
@@ -85,23 +96,25 @@ int browser_filter(const struct dirent *entry) {
     } else {
         dircount++;
     }
-    size_t length = strnlen(name, kBrowserNameSize - 1);  // longer names are cut
-    std::memcpy(dirnames[slot], name, length);
-    dirnames[slot][length] = '\0';
+    std::snprintf(dirnames[slot], kBrowserNameSize, "%s", name);
     return 0;
 }
 
 void browser_open(Machine *m) {
-    char cwd[kBrowserListCwdSize];
     dircount = 0;
-    if (getcwd(cwd, sizeof cwd)) {
-        // The filter collects into dirnames and keeps nothing in the scan's own list.
-        struct dirent **kept = nullptr;
-        int n = scandir(cwd, &kept, browser_filter, nullptr);
-        for (int i = 0; i < n; i++) std::free(kept[i]);
-        if (n >= 0) std::free(kept);
-        std::qsort(dirnames, size_t(dircount), kBrowserNameSize, compare_names);
+    // The filter collects into dirnames and keeps nothing in the scan's own list.
+    struct dirent **kept = nullptr;
+    int n = scandir(".", &kept, browser_filter, nullptr);
+    for (int i = 0; i < n; i++) std::free(kept[i]);
+    if (n >= 0) std::free(kept);
+    bool up = false;
+    for (int i = 0; i < dircount && !up; i++) up = std::strcmp(dirnames[i], "..") == 0;
+    if (!up) {
+        struct dirent parent = {};
+        std::strcpy(parent.d_name, "..");
+        browser_filter(&parent);
     }
+    std::qsort(dirnames, size_t(dircount), kBrowserNameSize, compare_names);
     spec_fillrect(m, 6, 6, 244, 180, kFrameColour);
     browsetop = 0;
     browsesel = 0;

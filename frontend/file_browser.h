@@ -4,6 +4,7 @@
 #pragma once
 
 #include <dirent.h>
+#include <limits.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -11,11 +12,9 @@
 #include "machine/machine.h"
 
 constexpr int kBrowserSlots = 8192;     // names kept from one listing
-constexpr int kBrowserNameSize = 64;    // a slot: up to 63 bytes and the NUL
+constexpr int kBrowserNameSize = NAME_MAX + 1;  // a slot: any whole name and the NUL
 constexpr int kBrowserPositions = 36;   // names in the box: 18 lines of two
 constexpr int kBrowserShownChars = 13;  // characters shown of each name
-constexpr int kBrowserListCwdSize = 510;
-constexpr int kBrowserEnterPathSize = 500;
 
 // Commands of browser_key besides the taps.
 constexpr int kBrowserEnter = '0';
@@ -33,14 +32,16 @@ extern int32_t browsetop;  // name shown at list position 0
 extern int32_t browsesel;  // highlighted name
 
 // Lists the working directory, selects its first name and draws and presents the box.
-// A working directory that cannot be read gives an empty box.
+// ".." is always offered, also where the folder cannot be listed (no permission, removed
+// while it was the working directory), so that the user can always go back up.
 void browser_open(Machine *m);
 
 // Applies one command. Returns 1 when the browser is done, with path holding the chosen
 // file's full path, or "" after kBrowserLeave; 0 otherwise, path untouched. A path that
-// would not fit pathsize bytes is never cut: the choice is refused and 0 returned.
+// would not fit pathsize bytes is never cut: the choice is refused, with a word on the
+// status line, and 0 returned.
 int browser_key(Machine *m, int command, char *path, size_t pathsize);
 
-// The directory scan's selection callback: stores every name but "." into the listing
-// and keeps nothing in the scan's own list.
+// The directory scan's selection callback: stores every name but "." and the snapshot
+// saver's temporary files into the listing and keeps nothing in the scan's own list.
 int browser_filter(const struct dirent *entry);

@@ -11,9 +11,8 @@
 #include "frontend/event_dispatch.h"
 #include "frontend/pacing.h"
 #include "frontend/panel_status.h"
-#include "frontend/status_line.h"
+#include "frontend/snapshot_actions.h"
 #include "machine/run_frame.h"
-#include "snapshot/snapshot_files.h"
 
 namespace {
 
@@ -43,14 +42,12 @@ void start_loop_state(FrontEnd *fe) {
     fe->lasttap = 0;
     fe->pendingshift = 0;
     fe->holdactive = false;
+    // Where "tmp.sna" goes when neither the working folder nor $HOME takes it.
+    if (!getcwd(fe->startfolder, sizeof fe->startfolder)) fe->startfolder[0] = '\0';
 }
 
 void start_snapshot(FrontEnd *fe, int argc, char **argv) {
-    if (argc < 2 || load_snapshot(fe->m, argv[1], fe->options) != 0) return;
-    const char *slash = std::strrchr(argv[1], '/');
-    char text[320];
-    std::snprintf(text, sizeof text, "Loaded %s", slash ? slash + 1 : argv[1]);
-    status_say(fe->m, text);
+    if (argc > 1) load_and_say(fe, argv[1]);
 }
 
 void start_clock(FrontEnd *fe) {
@@ -119,5 +116,5 @@ void exit_sequence(FrontEnd *fe) {
     // leak checker) may skip the flush at exit.
     std::fflush(stdout);
     sound_close(fe->audio);
-    save_snapshot(m, "tmp.sna", fe->options);
+    save_and_say(fe);
 }

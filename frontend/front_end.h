@@ -2,6 +2,7 @@
 // loop variables that start-up, the frame loop and the event handling share.
 #pragma once
 
+#include <limits.h>
 #include <sys/time.h>
 
 #include <cstdint>
@@ -26,4 +27,6 @@ struct FrontEnd {
     int32_t fpsbase;     // counter at the last frame-count display
     char path[256];      // the file the browser chose, "" for none
     int exited;          // the exit sequence has begun: it runs once, however the program ends
+    // The working folder at start, "" when unknown: where "tmp.sna" goes at the last.
+    char startfolder[PATH_MAX];
 };

@@ -1,10 +1,13 @@
 #include "snapshot/snapshot_files.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "input/key_profiles.h"
@@ -14,45 +17,115 @@
 
 namespace {
 
-// Reads up to size bytes from the start of the file; -1 when it cannot be read at all
-// (missing, unreadable, a directory).
-long read_file(const char *path, uint8_t *buffer, size_t size) {
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return -1;
-    size_t count = 0;
-    while (count < size) {
-        ssize_t got = read(fd, buffer + count, size - count);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) {
-            close(fd);
-            return -1;
-        }
-        if (got == 0) break;
-        count += size_t(got);
-    }
-    close(fd);
-    return long(count);
+// The last component of path, trailing slashes left out, into name (of PATH_MAX bytes).
+void base_name(const char *path, char *name) {
+    size_t end = std::strlen(path);
+    while (end > 1 && path[end - 1] == '/') end--;
+    size_t start = end;
+    while (start > 0 && path[start - 1] != '/') start--;
+    if (start == end && end > 0) start = end - 1;  // the root itself
+    size_t length = end - start < PATH_MAX ? end - start : PATH_MAX - 1;
+    std::memcpy(name, path + start, length);
+    name[length] = '\0';
 }
 
-// The last component of a path that names a file (one that could be opened, so it has no
-// trailing slash).
-const char *base_name(const char *path) {
-    const char *slash = std::strrchr(path, '/');
-    return slash ? slash + 1 : path;
+// Reads exactly count bytes from the start of fd; 0, or the error number (EIO when the file
+// ends early, having shrunk since its size was taken).
+int read_exactly(int fd, uint8_t *buffer, size_t count) {
+    size_t done = 0;
+    while (done < count) {
+        ssize_t got = read(fd, buffer + done, count - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return errno;
+        if (got == 0) return EIO;
+        done += size_t(got);
+    }
+    return 0;
+}
+
+// The file at path checked and decoded; *error receives the error number of kUnreadable.
+int load_file(Machine *m, const char *path, int *error) {
+    // Only a regular file is opened, and without waiting: a FIFO or a device named here
+    // could block the program or act on being opened.
+    struct stat st;
+    if (stat(path, &st) != 0) {
+        *error = errno;
+        return kUnreadable;
+    }
+    if (!S_ISREG(st.st_mode)) return kNotSnapshot;
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        *error = errno;
+        return kUnreadable;
+    }
+    int result = kNotSnapshot;
+    static uint8_t buffer[kSnapshotBufferSize];
+    // A plain substring test on the whole path, directories included.
+    bool z80 = std::strstr(path, ".z80") || std::strstr(path, ".Z80");
+    size_t size = 0;
+    if (fstat(fd, &st) != 0) {
+        *error = errno;
+        result = kUnreadable;
+    } else if (S_ISREG(st.st_mode)) {  // the name may have changed hands since the stat
+        size = size_t(st.st_size);
+        if (!z80 && size != kSnaFileSize) {
+            // The size alone decides: nothing is read.
+            result = size == kSna128Size || size == kSna128LongSize ? kNot48K : kNotSnapshot;
+        } else {
+            // A .z80 larger than the buffer is no 48K snapshot; its header tells whose it is.
+            size_t count = size < sizeof buffer ? size : sizeof buffer;
+            *error = read_exactly(fd, buffer, count);
+            if (*error != 0) {
+                result = kUnreadable;
+            } else if (!z80) {
+                result = load_sna(m, buffer, count);
+            } else if (size > sizeof buffer) {
+                result = z80_machine_check(buffer, count) == kNot48K ? kNot48K : kNotSnapshot;
+            } else {
+                result = load_z80(m, buffer, count);
+            }
+        }
+    }
+    close(fd);
+    return result;
 }
 
 }  // namespace
 
-int load_snapshot(Machine *m, const char *path, Options *options) {
-    static uint8_t buffer[kSnapshotBufferSize];
-    long count = read_file(path, buffer, sizeof buffer);
-    if (count < 0) return -1;
-    // A plain substring test on the whole path, directories included.
-    bool z80 = std::strstr(path, ".z80") || std::strstr(path, ".Z80");
-    int loaded = z80 ? load_z80(m, buffer, size_t(count)) : load_sna(m, buffer, size_t(count));
-    if (loaded != 0) return -1;
-    profile_select(base_name(path), options);
-    return 0;
+int load_snapshot(Machine *m, const char *path, Options *options, char *message, size_t size) {
+    char name[PATH_MAX];
+    base_name(path, name);
+    int error = 0;
+    int result = load_file(m, path, &error);
+    switch (result) {
+        case kLoaded:
+            profile_select(name, options);
+            std::snprintf(message, size, "Loaded %s", name);
+            break;
+        case kNot48K: std::snprintf(message, size, "Not a 48K snapshot: %s", name); break;
+        case kNotSnapshot: std::snprintf(message, size, "Not a snapshot: %s", name); break;
+        default: std::snprintf(message, size, "Can't read %s: %s", name, std::strerror(error));
+    }
+    return result;
 }
 
-void save_snapshot(Machine *m, const char *path, Options *) { save_sna(m, path); }
+int save_snapshot(Machine *m, const char *path, const char *const *folders, char *message,
+                  size_t size) {
+    message[0] = '\0';
+    int error = save_sna(m, path);
+    if (error == 0) return 0;
+    char name[PATH_MAX];
+    base_name(path, name);
+    for (; folders && *folders; folders++) {
+        if (!**folders) continue;
+        char elsewhere[PATH_MAX];
+        int n = std::snprintf(elsewhere, sizeof elsewhere, "%s/%s", *folders, name);
+        if (n < 0 || size_t(n) >= sizeof elsewhere) continue;
+        if (save_sna(m, elsewhere) == 0) {
+            std::snprintf(message, size, "Saved %s in %s", name, *folders);
+            return 0;
+        }
+    }
+    std::snprintf(message, size, "Couldn't save %s: %s", path, std::strerror(error));
+    return error;
+}

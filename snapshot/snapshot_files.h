@@ -3,16 +3,27 @@
 
 #include <cstddef>
 
+#include "snapshot/load_result.h"
+
 struct Machine;
 struct Options;
 
 constexpr size_t kSnapshotBufferSize = 60000;  // more than any 48K snapshot needs
+constexpr size_t kSnapshotMessageSize = 320;   // a message and a base name
 
 // Loads the .z80 (when the path contains ".z80" or ".Z80") or .sna file at path, then takes
-// the key profile that the file's base name selects. A file that cannot be opened or cannot
-// be a snapshot of its kind changes neither the machine nor the key map. 0 when it loaded.
-int load_snapshot(Machine *m, const char *path, Options *options);
+// the key profile that the file's base name selects. The file is read and checked whole
+// first: what is not a regular file, not a complete snapshot or not of a 48K machine changes
+// neither the machine nor the key map, and is never read beyond its size's telling (nor
+// waited for). message (size bytes) receives what happened, for the user: "Loaded <name>",
+// "Not a 48K snapshot: <name>", "Not a snapshot: <name>" or "Can't read <name>: <reason>",
+// <name> being the base name. Returns a LoadResult.
+int load_snapshot(Machine *m, const char *path, Options *options, char *message, size_t size);
 
-// Saves the machine to path as a .sna file; a failure is reported on standard error and the
-// machine is left as it was either way. options is not used.
-void save_snapshot(Machine *m, const char *path, Options *options);
+// Saves the machine as a .sna file at path. When nothing can be saved there, saves it under
+// the same base name in the first of folders (a list ended by nullptr; empty entries are
+// passed over) that takes it. message (size bytes) receives "" when the file is at path,
+// "Saved <name> in <folder>" when it went elsewhere, "Couldn't save <path>: <reason>" when
+// it went nowhere. Returns 0 when saved somewhere, else the error number of saving at path.
+int save_snapshot(Machine *m, const char *path, const char *const *folders, char *message,
+                  size_t size);

@@ -1,6 +1,5 @@
 #include "snapshot/z80_loader.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "machine/machine.h"
@@ -13,94 +12,134 @@ constexpr size_t kPageSize = 0x4000;
 constexpr uint16_t kRawPageLength = 0xFFFF;  // a page stored as 16 KB of plain bytes
 constexpr uint8_t kCompressedFlag = 0x20;    // byte 12, version 1 only
 constexpr uint8_t kEscape = 0xED;
-constexpr int kBlocks = 3;  // a 48K machine takes pages 8, 4 and 5, in any order
+
+// The extra header's length tells the version: 23 bytes in version 2, 54 in version 3, 55
+// when version 3 adds the +3's last OUT to port 0x1FFD.
+constexpr size_t kVersion2Extra = 23;
+constexpr size_t kVersion3Extra = 54;
+constexpr size_t kVersion3LongExtra = 55;
+constexpr size_t kHardwareMode = 34;
+constexpr size_t kHardwareFlags = 37;
+constexpr uint8_t kModifiedHardware = 0x80;  // byte 37: a 48K machine becomes a 16K one
+
+// The 48K Spectrum with or without an interface: modes 0 (48K) and 1 (48K + Interface 1) in
+// both versions, and 3 (48K + M.G.T.) in version 3, where version 2 uses 3 for the 128K.
+bool spectrum_48k(uint8_t mode, bool version3) { return mode == 0 || mode == 1 || (version3 && mode == 3); }
+
+// The image decoded before anything of the machine changes.
+uint8_t scratch[kRamSize];
 
 uint16_t word_at(const uint8_t *b, size_t at) { return uint16_t(b[at] | b[at + 1] << 8); }
 
-size_t page_offset(uint8_t page) {
-    if (page == 4) return 0x4000;
-    if (page == 5) return 0x8000;
-    return 0;
+// Where pages 8, 4 and 5 of a 48K file lie in RAM; -1 for pages a 48K machine has not.
+long page_offset(uint8_t page) {
+    switch (page) {
+        case 8: return 0x0000;
+        case 4: return 0x4000;
+        case 5: return 0x8000;
+        default: return -1;
+    }
 }
 
-// True when an ED ED run starts at in; a lone ED, even as the file's last byte, is a literal.
-bool run_at(const uint8_t *b, size_t count, size_t in) {
-    return b[in] == kEscape && in + 1 < count && b[in + 1] == kEscape;
-}
-
-// Expands literals and ED ED runs from b[in] up to end into RAM from out. A run that would
-// pass the end of RAM is cut there when cut_runs is set, else stops the expansion before it
-// is written. Returns 0 when the data up to end was expanded, -1 when the end of RAM or of
-// the file, or such a run, stopped it first.
-int expand(Machine *m, const uint8_t *b, size_t count, size_t in, size_t end, size_t out,
-           bool cut_runs) {
+// Expands literals and ED ED runs from b[in] up to b[end] into out, at most size bytes; a
+// lone ED, even as the last byte, is a literal. With cut_at_size a run is cut where out is
+// full and the rest of the input ignored; without, input left over once out is full or a
+// run passing its end is malformed. Returns the bytes produced, or -1 when malformed (a run
+// cut by end included).
+long expand(const uint8_t *b, size_t in, size_t end, uint8_t *out, size_t size, bool cut_at_size) {
+    size_t n = 0;
     while (in < end) {
-        if (out >= size_t(kRamSize) || in >= count) return -1;
-        if (run_at(b, count, in)) {
-            if (in + 4 > count) return -1;  // the file ends inside the run
+        if (n == size) {
+            if (cut_at_size) break;
+            return -1;
+        }
+        if (b[in] == kEscape && in + 1 < end && b[in + 1] == kEscape) {
+            if (in + 4 > end) return -1;
             size_t run = b[in + 2];
-            if (out + run > size_t(kRamSize)) {
-                if (!cut_runs) return -1;
-                run = kRamSize - out;
+            if (n + run > size) {
+                if (!cut_at_size) return -1;
+                run = size - n;
             }
-            std::memset(m->ram + out, b[in + 3], run);
-            out += run;
+            std::memset(out + n, b[in + 3], run);
+            n += run;
             in += 4;
         } else {
-            m->ram[out++] = b[in++];
+            out[n++] = b[in++];
         }
     }
-    return 0;
+    return long(n);
 }
 
-// Version 1: one stream filling the 48 KB, compressed unless byte 12 says otherwise.
-void decode_v1(Machine *m, const uint8_t *b, size_t count, bool compressed) {
-    if (compressed)
-        expand(m, b, count, kZ80HeaderSize, count, 0, true);
-    else
-        std::memcpy(m->ram, b + kZ80HeaderSize, std::min(count - kZ80HeaderSize, size_t(kRamSize)));
-}
-
-// Decodes the block whose header is at at; *next receives where the following block starts.
-// Returns 0 to go on with the next block, -1 when the whole load stops here. A page whose
-// data decodes to more than 16 KB runs on into the following RAM.
-int decode_block(Machine *m, const uint8_t *b, size_t count, size_t at, size_t *next) {
-    if (at + kBlockHeaderSize > count) return -1;
-    size_t length = word_at(b, at);
-    size_t out = page_offset(b[at + 2]);
-    size_t in = at + kBlockHeaderSize;
-    if (length == kRawPageLength) {
-        size_t n = std::min(kPageSize, count - in);
-        std::memcpy(m->ram + out, b + in, n);
-        *next = in + kPageSize;
-        return n == kPageSize ? 0 : -1;
+// Version 1: one stream that must give all 48 KB; what follows them (the end marker) is not
+// read.
+int decode_v1(const uint8_t *b, size_t count, bool compressed) {
+    if (!compressed) {
+        if (count - kZ80HeaderSize < kRamSize) return -1;
+        std::memcpy(scratch, b + kZ80HeaderSize, kRamSize);
+        return 0;
     }
-    *next = in + length;
-    return expand(m, b, count, in, *next, out, false);
+    return expand(b, kZ80HeaderSize, count, scratch, kRamSize, true) == kRamSize ? 0 : -1;
+}
+
+// Versions 2 and 3: blocks up to the end of the file, each wholly inside it; pages 8, 4 and
+// 5 each exactly once and exactly 16 KB, other pages (ROM images of interfaces) passed over.
+int decode_pages(const uint8_t *b, size_t count, size_t at) {
+    bool seen[3] = {};
+    while (at < count) {
+        if (count - at < kBlockHeaderSize) return -1;
+        size_t length = word_at(b, at);
+        long offset = page_offset(b[at + 2]);
+        size_t in = at + kBlockHeaderSize;
+        size_t stored = length == kRawPageLength ? kPageSize : length;
+        if (count - in < stored) return -1;
+        at = in + stored;
+        if (offset < 0) continue;
+        bool *page_seen = &seen[offset / kPageSize];
+        if (*page_seen) return -1;
+        *page_seen = true;
+        uint8_t *out = scratch + offset;
+        if (length == kRawPageLength) {
+            std::memcpy(out, b + in, kPageSize);
+        } else if (expand(b, in, at, out, kPageSize, false) != long(kPageSize)) {
+            return -1;
+        }
+    }
+    return seen[0] && seen[1] && seen[2] ? 0 : -1;
 }
 
 }  // namespace
 
+int z80_machine_check(const uint8_t *b, size_t count) {
+    if (count < kZ80HeaderSize) return kNotSnapshot;
+    if (word_at(b, 6) != 0) return kLoaded;  // version 1 knows only the 48K machine
+    if (count < kExtraHeaderStart) return kNotSnapshot;
+    size_t extra = word_at(b, 30);
+    bool version3 = extra == kVersion3Extra || extra == kVersion3LongExtra;
+    if (extra != kVersion2Extra && !version3) return kNotSnapshot;
+    if (count < kExtraHeaderStart + extra) return kNotSnapshot;
+    if (!spectrum_48k(b[kHardwareMode], version3) || (b[kHardwareFlags] & kModifiedHardware))
+        return kNot48K;
+    return kLoaded;
+}
+
 int load_z80(Machine *m, const uint8_t *b, size_t count) {
-    if (count < kZ80HeaderSize) return -1;
+    int machine = z80_machine_check(b, count);
+    if (machine != kLoaded) return machine;
     bool v1 = word_at(b, 6) != 0;
-    size_t at = 0;
-    if (!v1) {
-        // The extra header must at least hold the PC word and lie within the file.
-        if (count < kExtraHeaderStart + 2) return -1;
-        size_t extra = word_at(b, 30);
-        if (extra < 2 || count < kExtraHeaderStart + extra) return -1;
-        at = kExtraHeaderStart + extra;
-    }
     // Old writers store 255 in byte 12, which the format says to read as 1.
     uint8_t flags = b[12] == 0xFF ? 1 : b[12];
+    int decoded = v1 ? decode_v1(b, count, flags & kCompressedFlag)
+                     : decode_pages(b, count, kExtraHeaderStart + word_at(b, 30));
+    if (decoded != 0) return kNotSnapshot;
+
+    std::memcpy(m->ram, scratch, kRamSize);
     m->a = b[0];
     m->f = b[1];
     m->c = b[2];
     m->b = b[3];
     m->l = b[4];
     m->h = b[5];
-    m->pc = word_at(b, 6);
+    m->pc = v1 ? word_at(b, 6) : word_at(b, kExtraHeaderStart);
     m->sp = word_at(b, 8);
     m->i = b[10];
     m->r = uint8_t((flags & 1) << 7);
@@ -120,15 +159,5 @@ int load_z80(Machine *m, const uint8_t *b, size_t count) {
     m->iff1 = b[27] != 0;
     m->iff2 = b[28] != 0;
     m->im = b[29] & 3;
-    if (v1) {
-        decode_v1(m, b, count, flags & kCompressedFlag);
-        return 0;
-    }
-    m->pc = word_at(b, kExtraHeaderStart);
-    for (int k = 0; k < kBlocks; k++) {
-        size_t next = 0;
-        if (decode_block(m, b, count, at, &next) != 0) break;
-        at = next;
-    }
-    return 0;
+    return kLoaded;
 }

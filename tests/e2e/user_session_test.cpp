@@ -290,9 +290,7 @@ void make_key_snapshot(const std::string &path) {
     std::memset(m.ram + 0x5800 - 0x4000, 0x20, 32);
     m.pc = 0x8000;
     m.sp = 0xFF00;
-    Options options;
-    options_defaults(&options);
-    save_snapshot(&m, path.c_str(), &options);
+    ASSERT_EQ(save_sna(&m, path.c_str()), 0);
 }
 
 TEST_F(UserSession, SnapshotPickedInTheBrowserRunsWithItsKeyProfile) {

@@ -8,7 +8,7 @@
 #include "front_end_rig.h"
 #include "frontend/file_browser.h"
 #include "input/options.h"
-#include "snapshot/snapshot_files.h"
+#include "snapshot/sna_file.h"
 
 namespace {
 
@@ -404,7 +404,7 @@ TEST_F(Dispatch, TheBrowserLoadsTheChosenSnapshotWithItsProfile) {
     saved.sp = 0xF000;
     saved.a = 0x5A;
     saved.ram[0x2000] = 0xC3;
-    save_snapshot(&saved, (dir + "/games/krakout.sna").c_str(), nullptr);
+    ASSERT_EQ(save_sna(&saved, (dir + "/games/krakout.sna").c_str()), 0);
     std::ofstream(dir + "/games/aaa.txt") << "not a snapshot";
 
     press_button(kActionLoad);
@@ -417,7 +417,10 @@ TEST_F(Dispatch, TheBrowserLoadsTheChosenSnapshotWithItsProfile) {
     send(mouse_event(SDL_MOUSEBUTTONDOWN, 40, 100 + 16));
     EXPECT_EQ(browsesel, 2);
     m->counter = 300;
+    testing::internal::CaptureStderr();
     send(key_event(SDL_KEYDOWN, SDLK_RETURN));
+    // The resumed sound device reports itself after the message.
+    EXPECT_EQ(testing::internal::GetCapturedStderr().rfind("Loaded krakout.sna\n", 0), 0u);
     EXPECT_EQ(fe->browsing, 0);
     EXPECT_EQ(fe->paused, 0);
     EXPECT_EQ(std::string(fe->path), dir + "/games/krakout.sna");
@@ -433,7 +436,9 @@ TEST_F(Dispatch, TheBrowserLoadsTheChosenSnapshotWithItsProfile) {
     // A file that is not a snapshot closes the browser and leaves the machine as it was.
     press_button(kActionLoad);
     send(key_event(SDL_KEYDOWN, SDLK_RIGHT));
+    testing::internal::CaptureStderr();
     send(key_event(SDL_KEYDOWN, SDLK_RETURN));
+    EXPECT_EQ(testing::internal::GetCapturedStderr().rfind("Not a snapshot: aaa.txt\n", 0), 0u);
     EXPECT_EQ(fe->browsing, 0);
     EXPECT_EQ(m->pc, 0x9000);
 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "input/options.h"
+#include "snapshot/sna_file.h"
 #include "snapshot/snapshot_files.h"
 #include "tests/snapshot/snapshot_fixture.h"
 
@@ -73,8 +74,9 @@ TEST(Snapconv, ConvertedFilesLoadAsTheSavedMachine) {
         set_regs(m, regs);
         Options options;
         options_defaults(&options);
+        char message[kSnapshotMessageSize];
         std::string sna = dir / "saved.sna", z80 = dir / "converted.z80", back = dir / "back.sna";
-        save_snapshot(m, sna.c_str(), &options);
+        ASSERT_EQ(save_sna(m, sna.c_str()), 0);
         // snapconv reads RAM with PC pushed on the stack, as the file holds it.
         Bytes ram = ram_of(m);
         ram[regs.sp - 2 - 0x4000] = uint8_t(regs.pc), ram[regs.sp - 1 - 0x4000] = regs.pc >> 8;
@@ -85,7 +87,8 @@ TEST(Snapconv, ConvertedFilesLoadAsTheSavedMachine) {
         ASSERT_EQ(z80_file[6] | z80_file[7], 0) << "expected a version 2 or 3 file";
         EXPECT_EQ(has_raw_block(z80_file), c.raw);
         m = fresh_machine(0x00);
-        load_snapshot(m, z80.c_str(), &options);
+        ASSERT_EQ(load_snapshot(m, z80.c_str(), &options, message, sizeof message), kLoaded)
+            << message;
         Regs want = regs;
         want.r &= 0x80;  // the .z80 loader keeps only bit 7 of R
         want.portfe = 0xF8 | (regs.portfe & 7);
@@ -94,7 +97,8 @@ TEST(Snapconv, ConvertedFilesLoadAsTheSavedMachine) {
 
         ASSERT_EQ(run(snapconv + " " + z80 + " " + back, dir / "log"), 0);
         m = fresh_machine(0x00);
-        load_snapshot(m, back.c_str(), &options);
+        ASSERT_EQ(load_snapshot(m, back.c_str(), &options, message, sizeof message), kLoaded)
+            << message;
         want.r = regs.r;
         EXPECT_EQ(regs_of(m), want);
         EXPECT_TRUE(ram_of(m) == ram);

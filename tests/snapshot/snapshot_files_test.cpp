@@ -1,6 +1,9 @@
 #include "snapshot/snapshot_files.h"
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
@@ -28,12 +31,34 @@ Map map_of(const Options &o) {
 
 void set_map(Options *o, const Map &m) { std::copy(m.begin(), m.end(), o->keymap.keys); }
 
+Bytes cat_bytes(Bytes a, const Bytes &b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+void make_sparse(const std::string &path, long long size) {
+    int fd = open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(ftruncate(fd, off_t(size)), 0);
+    close(fd);
+}
+
 // A .sna file whose byte 0 lands in I when read as .sna and in A when read as .z80 (as a
-// version 1 file, PC 0x0303).
+// compressed version 1 file, PC 0x0303, whose first run makes its 49,149 bytes of data
+// decode to the 48 KB).
 Bytes marker_file(uint8_t marker) {
     Bytes f(kSnaFileSize, 0x03);
     f[0] = marker;
+    f[12] = 0x23;
+    f[30] = f[31] = 0xED, f[32] = 16;
     return f;
+}
+
+std::string load(Machine *m, const std::string &path, Options *options, int *result = nullptr) {
+    char message[kSnapshotMessageSize];
+    int r = load_snapshot(m, path.c_str(), options, message, sizeof message);
+    if (result) *result = r;
+    return message;
 }
 
 enum Loader { kSna, kZ80 };
@@ -57,7 +82,7 @@ TEST(SnapshotFiles, ChoosesTheLoaderByName) {
         m->a = m->i = 0;
         Options options;
         options_defaults(&options);
-        load_snapshot(m, path.c_str(), &options);
+        EXPECT_EQ(load(m, path, &options), "Loaded " + std::filesystem::path(path).filename().string());
         EXPECT_EQ(m->i, c.loader == kSna ? 0xC3 : 0x03);
         EXPECT_EQ(m->a, c.loader == kZ80 ? 0xC3 : 0x03);
     }
@@ -90,37 +115,105 @@ TEST(SnapshotFiles, SelectsTheKeyProfileByBaseName) {
                 std::filesystem::create_directories(std::filesystem::path(path).parent_path());
                 write_bytes(path, marker_file(0x01));
             }
-            load_snapshot(m, path.c_str(), &options);
+            load(m, path, &options);
         }
         EXPECT_EQ(map_of(options), c.want);
     }
 }
 
-// What cannot be a snapshot of its kind leaves the machine and the key map as they were; the
-// names all select the "pinball" profile, so a load shows in the key map.
+// A FIFO at path, and (with_writer) a process holding it open for writing until it is
+// killed; its pid, or 0.
+pid_t make_fifo(const std::string &path, bool with_writer) {
+    EXPECT_EQ(mkfifo(path.c_str(), 0644), 0) << path;
+    if (!with_writer) return 0;
+    pid_t pid = fork();
+    if (pid == 0) {
+        [[maybe_unused]] int fd = open(path.c_str(), O_WRONLY);
+        for (;;) pause();
+    }
+    // The writer holds it once a reader that does not wait finds it open.
+    for (int k = 0; k < 500; k++) {
+        int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK);
+        struct stat st;
+        bool held = fd >= 0 && fstat(fd, &st) == 0;
+        char byte;
+        bool writer = held && read(fd, &byte, 1) < 0 && errno == EAGAIN;
+        if (fd >= 0) close(fd);
+        if (writer) break;
+        usleep(10000);
+    }
+    return pid;
+}
+
+// What cannot be a 48K snapshot leaves the machine and the key map as they were and says
+// why; the names all select the "pinball" profile, so a load shows in the key map.
 TEST(SnapshotFiles, RefusesWhatCannotBeASnapshot) {
-    Bytes v2_header = marker_file(0x01);
-    v2_header[6] = v2_header[7] = 0, v2_header[30] = 23, v2_header[31] = 0;
+    Bytes whole_v1 = marker_file(0x01);
+    Bytes v2(32, 0x01);
+    v2[6] = v2[7] = 0, v2[30] = 23, v2[31] = 0;
+    v2.resize(55, 0);
+    for (uint8_t page : {8, 4, 5}) {
+        v2.insert(v2.end(), {0xFF, 0xFF, page});  // stored plain
+        v2.resize(v2.size() + 0x4000, page);
+    }
+    Bytes v2_128k = v2;
+    v2_128k[34] = 3;  // the 128K machine in version 2
     const struct {
         const char *name;
         std::function<void(const std::string &)> make;  // nullptr: nothing at the path
-        bool loads;
+        const char *message;                             // before the base name
+        int result;
     } cases[] = {
-        {"pinball_missing.sna", nullptr, false},
-        {"pinball_dir.sna", [](auto &p) { std::filesystem::create_directory(p); }, false},
-        {"pinball_dir.z80", [](auto &p) { std::filesystem::create_directory(p); }, false},
-        {"pinball_empty.sna", [](auto &p) { write_bytes(p, {}); }, false},
-        {"pinball_empty.z80", [](auto &p) { write_bytes(p, {}); }, false},
-        {"pinball_text.txt", [](auto &p) { write_bytes(p, Bytes(1200, 'x')); }, false},
-        {"pinball_short.sna", [](auto &p) { write_bytes(p, Bytes(kSnaFileSize - 1, 1)); }, false},
-        {"pinball_exact.sna", [](auto &p) { write_bytes(p, Bytes(kSnaFileSize, 1)); }, true},
-        {"pinball_128k.sna", [](auto &p) { write_bytes(p, Bytes(131103, 1)); }, true},
-        {"pinball_short.z80", [](auto &p) { write_bytes(p, Bytes(29, 1)); }, false},
-        {"pinball_header.z80", [](auto &p) { write_bytes(p, Bytes(30, 1)); }, true},
-        {"pinball_v2_cut.z80",
-         [&](auto &p) { write_bytes(p, Bytes(v2_header.begin(), v2_header.begin() + 54)); }, false},
-        {"pinball_v2_header.z80",
-         [&](auto &p) { write_bytes(p, Bytes(v2_header.begin(), v2_header.begin() + 55)); }, true},
+        {"pinball_exact.sna", [](auto &p) { write_bytes(p, Bytes(kSnaFileSize, 1)); }, "Loaded ",
+         kLoaded},
+        {"pinball_v1.z80", [&](auto &p) { write_bytes(p, whole_v1); }, "Loaded ", kLoaded},
+        {"pinball_v2.z80", [&](auto &p) { write_bytes(p, v2); }, "Loaded ", kLoaded},
+        {"pinball_missing.sna", nullptr, "Can't read ", kUnreadable},
+        {"pinball_dir.sna", [](auto &p) { std::filesystem::create_directory(p); },
+         "Not a snapshot: ", kNotSnapshot},
+        {"pinball_dir.z80", [](auto &p) { std::filesystem::create_directory(p); },
+         "Not a snapshot: ", kNotSnapshot},
+        {"pinball_fifo.sna", [](auto &p) { make_fifo(p, false); }, "Not a snapshot: ",
+         kNotSnapshot},
+        {"pinball_fifo.z80", [](auto &p) { make_fifo(p, false); }, "Not a snapshot: ",
+         kNotSnapshot},
+        {"pinball_empty.sna", [](auto &p) { write_bytes(p, {}); }, "Not a snapshot: ",
+         kNotSnapshot},
+        {"pinball_empty.z80", [](auto &p) { write_bytes(p, {}); }, "Not a snapshot: ",
+         kNotSnapshot},
+        {"pinball_text.txt", [](auto &p) { write_bytes(p, Bytes(1200, 'x')); },
+         "Not a snapshot: ", kNotSnapshot},
+        {"pinball_short.sna", [](auto &p) { write_bytes(p, Bytes(kSnaFileSize - 1, 1)); },
+         "Not a snapshot: ", kNotSnapshot},
+        {"pinball_long.sna", [](auto &p) { write_bytes(p, Bytes(kSnaFileSize + 1, 1)); },
+         "Not a snapshot: ", kNotSnapshot},
+        {"pinball_128k.sna", [](auto &p) { write_bytes(p, Bytes(131103, 1)); },
+         "Not a 48K snapshot: ", kNot48K},
+        {"pinball_128k_long.sna", [](auto &p) { write_bytes(p, Bytes(147487, 1)); },
+         "Not a 48K snapshot: ", kNot48K},
+        {"pinball_short.z80", [](auto &p) { write_bytes(p, Bytes(29, 1)); }, "Not a snapshot: ",
+         kNotSnapshot},
+        {"pinball_header.z80", [](auto &p) { write_bytes(p, Bytes(30, 1)); }, "Not a snapshot: ",
+         kNotSnapshot},
+        {"pinball_v1_cut.z80",
+         [&](auto &p) { write_bytes(p, Bytes(whole_v1.begin(), whole_v1.end() - 20)); },
+         "Not a snapshot: ", kNotSnapshot},
+        {"pinball_v2_cut.z80", [&](auto &p) { write_bytes(p, Bytes(v2.begin(), v2.end() - 1)); },
+         "Not a snapshot: ", kNotSnapshot},
+        {"pinball_v2_128k.z80", [&](auto &p) { write_bytes(p, v2_128k); },
+         "Not a 48K snapshot: ", kNot48K},
+        // Too big for a 48K file, whatever it holds: its header alone tells whose it is.
+        {"pinball_v2_long.z80",
+         [&](auto &p) { write_bytes(p, cat_bytes(v2, Bytes(kSnapshotBufferSize, 0))); },
+         "Not a snapshot: ", kNotSnapshot},
+        {"pinball_v2_128k_long.z80",
+         [&](auto &p) { write_bytes(p, cat_bytes(v2_128k, Bytes(kSnapshotBufferSize, 0))); },
+         "Not a 48K snapshot: ", kNot48K},
+        // Sparse: 2 GB that take no disk, and must not be read.
+        {"pinball_huge.sna", [](auto &p) { make_sparse(p, 2LL << 30); }, "Not a snapshot: ",
+         kNotSnapshot},
+        {"pinball_huge.z80", [](auto &p) { make_sparse(p, 2LL << 30); }, "Not a snapshot: ",
+         kNotSnapshot},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -134,53 +227,56 @@ TEST(SnapshotFiles, RefusesWhatCannotBeASnapshot) {
         Options options;
         options_defaults(&options);
         set_map(&options, kOtherMap);
-        load_snapshot(m, path.c_str(), &options);
-        EXPECT_EQ(map_of(options), c.loads ? kPinballMap : kOtherMap);
-        EXPECT_EQ(regs_of(m) == regs, !c.loads) << regs_of(m);
-        if (!c.loads) {
+        int result = 0;
+        std::string message = load(m, path, &options, &result);
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(message.rfind(std::string(c.message) + c.name, 0), 0u) << message;
+        if (c.result == kUnreadable) {
+            EXPECT_EQ(message, std::string(c.message) + c.name + ": No such file or directory");
+        }
+        bool loads = c.result == kLoaded;
+        EXPECT_EQ(map_of(options), loads ? kPinballMap : kOtherMap);
+        EXPECT_EQ(regs_of(m) == regs, !loads) << regs_of(m);
+        if (!loads) {
             EXPECT_TRUE(ram_of(m) == ram);
         }
         EXPECT_TRUE(untouched_of(m) == rest);
     }
 }
 
-// A .z80 file that ends early is decoded from its own bytes only, never from what an earlier,
-// longer load left behind.
-TEST(SnapshotFiles, ShortFilesDecodeOnlyTheirOwnBytes) {
+// A FIFO that a writer holds open is refused at once, without a byte read from it.
+TEST(SnapshotFiles, RefusesAHeldFifoWithoutWaiting) {
     TempDir dir;
+    std::string path = dir / "game.sna";
+    pid_t writer = make_fifo(path, true);
+    ASSERT_GT(writer, 0);
+    Machine *m = fresh_machine(0x5A);
+    Bytes ram = ram_of(m);
+    Options options;
+    options_defaults(&options);
+    // Should the load block, the alarm ends the test instead of hanging it.
+    alarm(20);
+    std::string message = load(m, path, &options);
+    alarm(0);
+    kill(writer, SIGKILL);
+    waitpid(writer, nullptr, 0);
+    EXPECT_EQ(message, "Not a snapshot: game.sna");
+    EXPECT_TRUE(ram_of(m) == ram);
+}
+
+// A file that cannot be opened says why; the message names the base name only.
+TEST(SnapshotFiles, UnreadableFilesSayWhy) {
+    TempDir dir;
+    std::string path = dir / "locked.sna";
+    write_bytes(path, Bytes(kSnaFileSize, 1));
+    chmod(path.c_str(), 0);
+    if (access(path.c_str(), R_OK) == 0) GTEST_SKIP() << "the superuser reads anyway";
     Machine *m = fresh_machine();
     Options options;
     options_defaults(&options);
-    std::string big = dir / "big.sna";
-    write_bytes(big, Bytes(kSnaFileSize + 1000, 0x77));
-    load_snapshot(m, big.c_str(), &options);
-    ASSERT_EQ(m->ram[100], 0x77);
-
-    Bytes v1(30, 0x01);
-    v1[12] = 0x20;  // compressed
-    v1.insert(v1.end(), {0xED, 0xED, 3, 0xAA, 0x12});
-    Bytes v2(30, 0x01);
-    v2[6] = v2[7] = 0;
-    v2.insert(v2.end(), {23, 0, 0x00, 0x80});
-    v2.resize(55, 0x00);
-    v2.insert(v2.end(), {4, 0, 8, 0x21, 0x22});  // a 4-byte page 8 block cut after 2 bytes
-    const struct {
-        const char *name;
-        Bytes file;
-        Bytes first;  // RAM from 0x4000
-    } cases[] = {
-        {"v1.z80", v1, {0xAA, 0xAA, 0xAA, 0x12, 0x55, 0x55}},
-        {"v2.z80", v2, {0x21, 0x22, 0x55, 0x55}},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        std::fill(m->ram, m->ram + kRamSize, 0x55);
-        std::string path = dir / c.name;
-        write_bytes(path, c.file);
-        load_snapshot(m, path.c_str(), &options);
-        EXPECT_TRUE(Bytes(m->ram, m->ram + c.first.size()) == c.first);
-        EXPECT_EQ(std::count(m->ram, m->ram + kRamSize, 0x77), 0);
-    }
+    int result = 0;
+    EXPECT_EQ(load(m, path, &options, &result), "Can't read locked.sna: Permission denied");
+    EXPECT_EQ(result, kUnreadable);
 }
 
 }  // namespace

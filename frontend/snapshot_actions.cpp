@@ -1,0 +1,20 @@
+#include "frontend/snapshot_actions.h"
+
+#include <cstdlib>
+
+#include "frontend/status_line.h"
+#include "snapshot/snapshot_files.h"
+
+void load_and_say(FrontEnd *fe, const char *path) {
+    char message[kSnapshotMessageSize];
+    load_snapshot(fe->m, path, fe->options, message, sizeof message);
+    status_say(fe->m, message);
+}
+
+void save_and_say(FrontEnd *fe) {
+    const char *folders[] = {std::getenv("HOME"), fe->startfolder, nullptr};
+    if (!folders[0]) folders[0] = "";
+    char message[kSnapshotMessageSize];
+    save_snapshot(fe->m, "tmp.sna", folders, message, sizeof message);
+    if (message[0]) status_say(fe->m, message);
+}

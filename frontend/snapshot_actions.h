@@ -1,0 +1,14 @@
+// Snapshots as the user meets them: loaded or saved, with a word on the status line about
+// what happened.
+#pragma once
+
+#include "frontend/front_end.h"
+
+// Loads the snapshot at path (the key profile its name selects included) or refuses it
+// with the machine kept, and says which.
+void load_and_say(FrontEnd *fe, const char *path);
+
+// Saves the machine as "tmp.sna" in the working folder; when that folder cannot take it,
+// in $HOME, else in the folder the program started in. Says where it went when that was
+// not the working folder, and why when it went nowhere.
+void save_and_say(FrontEnd *fe);
