@@ -96,11 +96,12 @@ class Saving : public testing::Test {
 // user may write is written over in place, and one that is missing cannot be saved there.
 TEST_F(Saving, AClosedFolderStillTakesAWritableFileInPlace) {
     std::string closed = dir / "closed", file = closed + "/tmp.sna";
-    make_closed_folder(closed);
+    make_open_folder(closed);
     write_bytes(file, Bytes(100000, 0x77));  // longer than a .sna: cut to length
     if (geteuid() == 0) {
         ASSERT_EQ(chown(file.c_str(), kNobody, kNobody), 0);
     }
+    ASSERT_EQ(chmod(closed.c_str(), 0555), 0);
     Machine *m = marked_machine(0x42);
     int status = as_ordinary_user([&] {
         if (access(closed.c_str(), W_OK) == 0) return 3;  // the folder would take new files
