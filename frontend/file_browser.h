@@ -11,8 +11,9 @@
 
 #include "machine/machine.h"
 
-constexpr int kBrowserSlots = 8192;     // names kept from one listing
-constexpr int kBrowserNameSize = NAME_MAX + 1;  // a slot: any whole name and the NUL
+constexpr int kBrowserSlots = 8192;  // names kept from one listing
+// A slot: any whole name a folder can hold, and the NUL.
+constexpr int kBrowserNameSize = NAME_MAX + 1;
 constexpr int kBrowserPositions = 36;   // names in the box: 18 lines of two
 constexpr int kBrowserShownChars = 13;  // characters shown of each name
 

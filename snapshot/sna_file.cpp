@@ -18,14 +18,14 @@ struct WordField {
     uint16_t Machine::*field;
 };
 constexpr ByteField kByteFields[] = {
-    {0, &Machine::i},     {1, &Machine::altl},  {2, &Machine::alth},  {3, &Machine::alte},
-    {4, &Machine::altd},  {5, &Machine::altc},  {6, &Machine::altb},  {7, &Machine::altf},
-    {8, &Machine::alta},  {9, &Machine::l},     {10, &Machine::h},    {11, &Machine::e},
-    {12, &Machine::d},    {13, &Machine::c},    {14, &Machine::b},    {20, &Machine::r},
-    {21, &Machine::f},    {22, &Machine::a},
+    {0, &Machine::i},    {1, &Machine::altl}, {2, &Machine::alth}, {3, &Machine::alte},
+    {4, &Machine::altd}, {5, &Machine::altc}, {6, &Machine::altb}, {7, &Machine::altf},
+    {8, &Machine::alta}, {9, &Machine::l},    {10, &Machine::h},   {11, &Machine::e},
+    {12, &Machine::d},   {13, &Machine::c},   {14, &Machine::b},   {20, &Machine::r},
+    {21, &Machine::f},   {22, &Machine::a},
 };
 constexpr WordField kWordFields[] = {{15, &Machine::iy}, {17, &Machine::ix}};  // low byte first
-constexpr size_t kIffAt = 19;     // IFF2, as bit 2; loaded into both flip-flops
+constexpr size_t kIffAt = 19;  // IFF2, as bit 2; loaded into both flip-flops
 constexpr uint8_t kIffBit = 0x04;
 constexpr size_t kSpAt = 23;      // SP with PC pushed, low byte first
 constexpr size_t kImAt = 25;      // interrupt mode, the whole byte

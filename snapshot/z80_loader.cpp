@@ -24,7 +24,9 @@ constexpr uint8_t kModifiedHardware = 0x80;  // byte 37: a 48K machine becomes a
 
 // The 48K Spectrum with or without an interface: modes 0 (48K) and 1 (48K + Interface 1) in
 // both versions, and 3 (48K + M.G.T.) in version 3, where version 2 uses 3 for the 128K.
-bool spectrum_48k(uint8_t mode, bool version3) { return mode == 0 || mode == 1 || (version3 && mode == 3); }
+bool spectrum_48k(uint8_t mode, bool version3) {
+    return mode == 0 || mode == 1 || (version3 && mode == 3);
+}
 
 // The image decoded before anything of the machine changes.
 uint8_t scratch[kRamSize];

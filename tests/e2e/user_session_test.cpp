@@ -391,6 +391,52 @@ TEST_F(UserSession, TapsLandWhereTheyAreMadeAfterATapAtTheScreenEdge) {
     }
 }
 
+// A folder that cannot be listed (here: removed while it is the working folder, which works
+// for the superuser too) still offers "..", and that leads back out.
+TEST_F(UserSession, AFolderThatCannotBeListedStillLeadsBackUp) {
+    std::filesystem::create_directories(run.dir.file("sub"));
+    std::filesystem::create_symlink(OPENSE_ROM, run.dir.file("spectrum.rom"));
+    run.start(TAVISK_BIN);
+    wait_for_window();
+    Image img;
+    ASSERT_TRUE(shoot_until(120, &img, [&] {
+        return count_colour(img, 0, kSpecY, 512, 384, kWhite) > 512 * 384 * 3 / 4;
+    })) << "the ROM did not start";
+
+    std::vector<std::string> names = listing(run.dir.path);
+    int sub = int(std::find(names.begin(), names.end(), "sub") - names.begin());
+    tap(button_point(kActionLoad));
+    ASSERT_TRUE(shoot_until(60, &img, [&] { return browser_shows(img, names, 0); }));
+    for (int i = 0; i < sub / 2; i++) key("key", "Down");
+    if (sub % 2) key("key", "Right");
+    ASSERT_TRUE(shoot_until(60, &img, [&] { return browser_shows(img, names, sub); }));
+    key("key", "Return");
+    ASSERT_TRUE(shoot_until(60, &img, [&] { return browser_shows(img, {".."}, 0); }))
+        << "\"sub\" was not entered";
+
+    // Closed, the folder removed, opened again: nothing to list but the way up.
+    tap(button_point(kActionLoad));
+    ASSERT_TRUE(shoot_until(60, &img, [&] {
+        return count_colour(img, 0, kSpecY, 512, 384, kWhite) > 512 * 384 * 3 / 4;
+    })) << "the browser did not close";
+    std::filesystem::remove(run.dir.file("sub"));
+    tap(button_point(kActionLoad));
+    bool offered = shoot_until(
+        60, &img, [&] { return browser_shows(img, {".."}, 0) && cell_pixels(img, 0, kBlue) > 0; });
+    if (!offered) run.keep_evidence();
+    ASSERT_TRUE(offered) << "no \"..\" in a folder that cannot be listed";
+    key("key", "Return");
+    names = listing(run.dir.path);
+    bool back = shoot_until(60, &img, [&] { return browser_shows(img, names, 0); });
+    if (!back) run.keep_evidence();
+    ASSERT_TRUE(back) << "\"..\" did not lead back to the start folder";
+
+    // Out again, "tmp.sna" is written where the user now is.
+    tap(button_point(kActionQuit));
+    ASSERT_TRUE(run.program.wait_exit(120));
+    EXPECT_EQ(std::filesystem::file_size(run.dir.file("tmp.sna")), kSnaFileSize);
+}
+
 // ---- The counter ROM under the panel buttons and the keys
 
 // What the counter ROM shows: its frame counter and boot count, the moment of the picture.

@@ -348,9 +348,9 @@ TEST_F(Browser, ChoosesFilesByTheirWholeNames) {
         std::string name;
         bool chosen;
     } cases[] = {
-        {long_name('a', 20), true},  {long_name('b', 62), true}, {long_name('c', 63), true},
-        {long_name('d', 64), true},  {long_name('e', 100), true}, {twin, true},
-        {twin + "XY", true},         {long_name('h', 240), false},
+        {long_name('a', 20), true}, {long_name('b', 62), true},   {long_name('c', 63), true},
+        {long_name('d', 64), true}, {long_name('e', 100), true},  {twin, true},
+        {twin + "XY", true},        {long_name('h', 240), false},
     };
     std::vector<std::string> shown = {".."};
     for (const Case &c : cases) {

@@ -82,7 +82,8 @@ TEST(SnapshotFiles, ChoosesTheLoaderByName) {
         m->a = m->i = 0;
         Options options;
         options_defaults(&options);
-        EXPECT_EQ(load(m, path, &options), "Loaded " + std::filesystem::path(path).filename().string());
+        EXPECT_EQ(load(m, path, &options),
+                  "Loaded " + std::filesystem::path(path).filename().string());
         EXPECT_EQ(m->i, c.loader == kSna ? 0xC3 : 0x03);
         EXPECT_EQ(m->a, c.loader == kZ80 ? 0xC3 : 0x03);
     }
@@ -161,7 +162,7 @@ TEST(SnapshotFiles, RefusesWhatCannotBeASnapshot) {
     const struct {
         const char *name;
         std::function<void(const std::string &)> make;  // nullptr: nothing at the path
-        const char *message;                             // before the base name
+        const char *message;                            // before the base name
         int result;
     } cases[] = {
         {"pinball_exact.sna", [](auto &p) { write_bytes(p, Bytes(kSnaFileSize, 1)); }, "Loaded ",
@@ -173,14 +174,19 @@ TEST(SnapshotFiles, RefusesWhatCannotBeASnapshot) {
          "Not a snapshot: ", kNotSnapshot},
         {"pinball_dir.z80", [](auto &p) { std::filesystem::create_directory(p); },
          "Not a snapshot: ", kNotSnapshot},
-        {"pinball_fifo.sna", [](auto &p) { make_fifo(p, false); }, "Not a snapshot: ",
-         kNotSnapshot},
-        {"pinball_fifo.z80", [](auto &p) { make_fifo(p, false); }, "Not a snapshot: ",
-         kNotSnapshot},
-        {"pinball_empty.sna", [](auto &p) { write_bytes(p, {}); }, "Not a snapshot: ",
-         kNotSnapshot},
-        {"pinball_empty.z80", [](auto &p) { write_bytes(p, {}); }, "Not a snapshot: ",
-         kNotSnapshot},
+        // A device is not even opened: some act on being opened.
+        {"pinball_zero.sna", [](auto &p) { std::filesystem::create_symlink("/dev/zero", p); },
+         "Not a snapshot: ", kNotSnapshot},
+        {"pinball_zero.z80", [](auto &p) { std::filesystem::create_symlink("/dev/zero", p); },
+         "Not a snapshot: ", kNotSnapshot},
+        {"pinball_fifo.sna", [](auto &p) { make_fifo(p, false); },
+         "Not a snapshot: ", kNotSnapshot},
+        {"pinball_fifo.z80", [](auto &p) { make_fifo(p, false); },
+         "Not a snapshot: ", kNotSnapshot},
+        {"pinball_empty.sna", [](auto &p) { write_bytes(p, {}); },
+         "Not a snapshot: ", kNotSnapshot},
+        {"pinball_empty.z80", [](auto &p) { write_bytes(p, {}); },
+         "Not a snapshot: ", kNotSnapshot},
         {"pinball_text.txt", [](auto &p) { write_bytes(p, Bytes(1200, 'x')); },
          "Not a snapshot: ", kNotSnapshot},
         {"pinball_short.sna", [](auto &p) { write_bytes(p, Bytes(kSnaFileSize - 1, 1)); },
@@ -191,10 +197,10 @@ TEST(SnapshotFiles, RefusesWhatCannotBeASnapshot) {
          "Not a 48K snapshot: ", kNot48K},
         {"pinball_128k_long.sna", [](auto &p) { write_bytes(p, Bytes(147487, 1)); },
          "Not a 48K snapshot: ", kNot48K},
-        {"pinball_short.z80", [](auto &p) { write_bytes(p, Bytes(29, 1)); }, "Not a snapshot: ",
-         kNotSnapshot},
-        {"pinball_header.z80", [](auto &p) { write_bytes(p, Bytes(30, 1)); }, "Not a snapshot: ",
-         kNotSnapshot},
+        {"pinball_short.z80", [](auto &p) { write_bytes(p, Bytes(29, 1)); },
+         "Not a snapshot: ", kNotSnapshot},
+        {"pinball_header.z80", [](auto &p) { write_bytes(p, Bytes(30, 1)); },
+         "Not a snapshot: ", kNotSnapshot},
         {"pinball_v1_cut.z80",
          [&](auto &p) { write_bytes(p, Bytes(whole_v1.begin(), whole_v1.end() - 20)); },
          "Not a snapshot: ", kNotSnapshot},
@@ -210,10 +216,10 @@ TEST(SnapshotFiles, RefusesWhatCannotBeASnapshot) {
          [&](auto &p) { write_bytes(p, cat_bytes(v2_128k, Bytes(kSnapshotBufferSize, 0))); },
          "Not a 48K snapshot: ", kNot48K},
         // Sparse: 2 GB that take no disk, and must not be read.
-        {"pinball_huge.sna", [](auto &p) { make_sparse(p, 2LL << 30); }, "Not a snapshot: ",
-         kNotSnapshot},
-        {"pinball_huge.z80", [](auto &p) { make_sparse(p, 2LL << 30); }, "Not a snapshot: ",
-         kNotSnapshot},
+        {"pinball_huge.sna", [](auto &p) { make_sparse(p, 2LL << 30); },
+         "Not a snapshot: ", kNotSnapshot},
+        {"pinball_huge.z80", [](auto &p) { make_sparse(p, 2LL << 30); },
+         "Not a snapshot: ", kNotSnapshot},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);

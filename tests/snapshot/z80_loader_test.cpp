@@ -203,8 +203,8 @@ TEST(Z80Loader, FlagBytes) {
         Machine *m = fresh_machine();
         m->portfe = 0xFA;
         // Uncompressed or compressed as byte 12 says, the RAM is 48 KB of F.
-        Bytes file = v1(c.byte12 == 0xFF || !(c.byte12 & 0x20) ? fill(0xC000, F) : filler(0xC000),
-                        c.byte12);
+        Bytes file =
+            v1(c.byte12 == 0xFF || !(c.byte12 & 0x20) ? fill(0xC000, F) : filler(0xC000), c.byte12);
         file[29] = c.byte29, file[27] = c.byte27;
         ASSERT_EQ(load_z80(m, file.data(), file.size()), kLoaded);
         EXPECT_EQ(m->r, c.r);
