@@ -107,6 +107,8 @@ void browser_open(Machine *m) {
     int n = scandir(".", &kept, browser_filter, nullptr);
     for (int i = 0; i < n; i++) std::free(kept[i]);
     if (n >= 0) std::free(kept);
+    // A folder that could not be read (no permission, removed meanwhile) gave no "..": the
+    // way up is offered all the same.
     bool up = false;
     for (int i = 0; i < dircount && !up; i++) up = std::strcmp(dirnames[i], "..") == 0;
     if (!up) {
