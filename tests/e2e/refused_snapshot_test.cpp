@@ -95,6 +95,18 @@ struct Refusal {
 
 void PrintTo(const Refusal &r, std::ostream *os) { *os << r.name; }
 
+// What the program said, on the status line and on standard error.
+void expect_said(Session *run, const std::string &said) {
+    Canvas canvas;
+    ASSERT_TRUE(canvas.open()) << SDL_GetError();
+    Image img;
+    bool shown = wait_until(60, [&] { return run->shot(&img) && canvas.status_shows(img, said); });
+    if (!shown) run->keep_evidence();
+    EXPECT_TRUE(shown) << "the status line does not show \"" << said << "\"";
+    EXPECT_NE(read_file(run->dir.file("stderr.txt")).find(said + "\n"), std::string::npos)
+        << "stderr: " << read_file(run->dir.file("stderr.txt"));
+}
+
 class RefusedSnapshot : public EndToEnd, public testing::WithParamInterface<Refusal> {};
 
 // Loaded, each of these would stop the pattern ROM with a black screen.
@@ -107,10 +119,7 @@ TEST_P(RefusedSnapshot, IsReportedAndTheRunningMachineKept) {
     bool kept = wait_for_pattern(120, &img);
     if (!kept) run.keep_evidence();
     EXPECT_TRUE(kept) << "the machine did not go on with the ROM";
-    std::string want = std::string(r.message) + r.name + "\n";
-    EXPECT_TRUE(wait_until(
-        60, [&] { return read_file(run.dir.file("stderr.txt")).find(want) != std::string::npos; }))
-        << "stderr: " << read_file(run.dir.file("stderr.txt"));
+    expect_said(&run, std::string(r.message) + r.name);
     EXPECT_TRUE(run.program.running());
 }
 
@@ -139,13 +148,7 @@ TEST_F(EndToEnd, AFifoHeldByAWriterIsRefusedWithoutBlocking) {
     bool running = wait_for_pattern(120, &img);
     if (!running) run.keep_evidence();
     EXPECT_TRUE(running) << "the program does not run";
-    EXPECT_TRUE(wait_until(
-        60,
-        [&] {
-            return read_file(run.dir.file("stderr.txt")).find("Not a snapshot: game.sna\n") !=
-                   std::string::npos;
-        }))
-        << "stderr: " << read_file(run.dir.file("stderr.txt"));
+    expect_said(&run, "Not a snapshot: game.sna");
     run.program.signal(SIGTERM);
     bool ended = run.program.wait_exit(60);
     close(held);
