@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr uid_t kNobody = 65534;
-
 Machine *marked_machine(uint8_t mark) {
     Machine *m = fresh_machine(mark);
     m->sp = 0x8000;
@@ -28,20 +26,6 @@ Machine *marked_machine(uint8_t mark) {
 int saved_mark(const std::string &path) {
     Bytes file = read_bytes(path);
     return file.size() == kSnaFileSize ? file[kSnaHeaderSize] : -1;
-}
-
-// Runs body in a child process that, when this one is the superuser, becomes an ordinary
-// user first: permission bits stop only such a user. The child's exit status, 255 for a
-// failure to drop the privileges.
-int as_ordinary_user(const std::function<int()> &body) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(255);
-        _exit(body());
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 254;
 }
 
 // A folder that the ordinary user of as_ordinary_user may enter and list but not write.

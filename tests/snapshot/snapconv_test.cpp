@@ -3,6 +3,7 @@
 // machine that was saved.
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "input/options.h"
@@ -102,6 +103,31 @@ TEST(Snapconv, ConvertedFilesLoadAsTheSavedMachine) {
         want.r = regs.r;
         EXPECT_EQ(regs_of(m), want);
         EXPECT_TRUE(ram_of(m) == ram);
+    }
+}
+
+// The 128K machine's .sna, and the .z80 that snapconv makes of it, are refused whole.
+TEST(Snapconv, OtherMachinesFilesAreRefused) {
+    const std::string snapconv = TAVISK_SNAPCONV;
+    ASSERT_FALSE(snapconv.empty());
+    TempDir dir;
+    std::string sna = dir / "big.sna", z80 = dir / "big.z80";
+    Bytes file(131103, 0);
+    file[24] = 0x80;  // SP
+    write_bytes(sna, file);
+    ASSERT_EQ(run(snapconv + " " + sna + " " + z80, dir / "log"), 0);
+    for (const std::string &path : {sna, z80}) {
+        SCOPED_TRACE(path);
+        Machine *m = fresh_machine(0x5A);
+        Regs regs = regs_of(m);
+        Options options;
+        options_defaults(&options);
+        char message[kSnapshotMessageSize];
+        EXPECT_EQ(load_snapshot(m, path.c_str(), &options, message, sizeof message), kNot48K);
+        EXPECT_EQ(std::string(message),
+                  "Not a 48K snapshot: " + std::filesystem::path(path).filename().string());
+        EXPECT_EQ(regs_of(m), regs);
+        EXPECT_EQ(std::count(m->ram, m->ram + kRamSize, 0x5A), kRamSize);
     }
 }
 

@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <ostream>
@@ -123,6 +126,22 @@ inline void write_bytes(const std::string &path, const Bytes &bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
     ASSERT_TRUE(out.good()) << path;
+}
+
+constexpr uid_t kNobody = 65534;
+
+// Runs body in a child process that, when this one is the superuser, becomes an ordinary
+// user first: permission bits stop only such a user. The child's exit status, 255 for a
+// failure to drop the privileges.
+inline int as_ordinary_user(const std::function<int()> &body) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(255);
+        _exit(body());
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 254;
 }
 
 inline Bytes read_bytes(const std::string &path) {
