@@ -8,7 +8,7 @@ JOBS ?= 2
 # The measured Z80 test data; by default ../shared beside the checkout.
 SHARED_OPT := $(if $(TAVISK_SHARED_DIR),-DTAVISK_SHARED_DIR=$(abspath $(TAVISK_SHARED_DIR)))
 
-.PHONY: all deps run test test-plain test-asan bench install screenshot clean
+.PHONY: all deps run test test-plain test-asan test-arm bench idle-cpu install screenshot clean
 
 all:
 	@scripts/deps.sh build
@@ -42,6 +42,13 @@ bench:
 	  -DTAVISK_BENCH=ON
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	$(BENCH_BUILD)/bench/tavisk_bench
+
+# The paced program's CPU share at the default ROM's prompt, from /proc over 20 s.
+idle-cpu:
+	@scripts/deps.sh test
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DTAVISK_TESTS=OFF
+	cmake --build $(BUILD) -j $(JOBS) --target tavisk
+	scripts/idle_cpu.sh $(BUILD)/frontend/tavisk /usr/share/spectrum-roms/opense.rom
 
 install:
 	@scripts/deps.sh run
