@@ -2,6 +2,7 @@
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
+ARM_BUILD ?= build-arm
 CMAKE_GEN := -G Ninja
 PREFIX ?= /usr
 JOBS ?= 2
@@ -36,6 +37,16 @@ test-asan:
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The unit tests cross-built for armhf and run under qemu-user; the end-to-end tests and the
+# fuzz target stay with the host build.
+test-arm:
+	@scripts/deps.sh arm $(abspath $(ARM_BUILD))/devroot
+	cmake -S . -B $(ARM_BUILD) $(CMAKE_GEN) -DCMAKE_TOOLCHAIN_FILE=cmake/armhf.cmake \
+	  -DTAVISK_ARMHF_DEVROOT=$(abspath $(ARM_BUILD))/devroot -DTAVISK_TESTS=ON \
+	  -DTAVISK_HOST_TESTS=OFF $(SHARED_OPT)
+	cmake --build $(ARM_BUILD) -j $(JOBS)
+	cd $(ARM_BUILD) && ctest --output-on-failure -j $(JOBS)
+
 bench:
 	@scripts/deps.sh test
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DTAVISK_TESTS=OFF \
@@ -64,4 +75,4 @@ screenshot:
 	  docs/screenshot.png
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(ARM_BUILD)
