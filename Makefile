@@ -41,7 +41,8 @@ test-asan:
 # fuzz target stay with the host build.
 test-arm:
 	@scripts/deps.sh arm $(abspath $(ARM_BUILD))/devroot
-	cmake -S . -B $(ARM_BUILD) $(CMAKE_GEN) -DCMAKE_TOOLCHAIN_FILE=cmake/armhf.cmake \
+	cmake -S . -B $(ARM_BUILD) $(CMAKE_GEN) --no-warn-unused-cli \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/armhf.cmake \
 	  -DTAVISK_ARMHF_DEVROOT=$(abspath $(ARM_BUILD))/devroot -DTAVISK_TESTS=ON \
 	  -DTAVISK_HOST_TESTS=OFF $(SHARED_OPT)
 	cmake --build $(ARM_BUILD) -j $(JOBS)

@@ -18,7 +18,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 if(TAVISK_ARMHF_DEVROOT)
-  set(CMAKE_CXX_STANDARD_INCLUDE_DIRECTORIES ${TAVISK_ARMHF_DEVROOT}/usr/include)
+  set(CMAKE_CXX_STANDARD_INCLUDE_DIRECTORIES ${TAVISK_ARMHF_DEVROOT}/usr/include
+      ${TAVISK_ARMHF_DEVROOT}/usr/include/arm-linux-gnueabihf)
   set(ENV{PKG_CONFIG_LIBDIR} "${TAVISK_ARMHF_DEVROOT}/usr/lib/arm-linux-gnueabihf/pkgconfig:\
 /usr/lib/arm-linux-gnueabihf/pkgconfig:/usr/share/pkgconfig")
 endif()

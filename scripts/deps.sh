@@ -12,7 +12,9 @@ test="libgtest-dev libbenchmark-dev nlohmann-json3-dev pasmo xvfb xdotool x11-ap
 # those are unpacked into a folder of the cross build's own instead.
 arm_host="g++-arm-linux-gnueabihf qemu-user nlohmann-json3-dev"
 arm_libs="libsdl1.2debian:armhf libspectrum8:armhf libgtest-dev:armhf"
-arm_unpacked="libsdl1.2-dev:armhf libsdl1.2debian:armhf libspectrum-dev:armhf libspectrum8:armhf"
+# libspectrum.h includes gcrypt.h, which includes the architecture's own gpg-error.h.
+arm_unpacked="libsdl1.2-dev:armhf libsdl1.2debian:armhf libspectrum-dev:armhf libspectrum8:armhf
+              libgcrypt20-dev:armhf libgpg-error-dev:armhf"
 case "$1" in
     build) want="$build" ;;
     run) want="$build $run" ;;
@@ -30,12 +32,14 @@ for p in $want; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
 done
 unpack() {
-    if [ -z "${devroot:-}" ] || [ -e "$devroot/.unpacked" ]; then return 0; fi
+    # The marker names what was unpacked, so that a changed list unpacks afresh.
+    if [ -z "${devroot:-}" ] || [ "$(cat "$devroot/.unpacked" 2>/dev/null)" = "$arm_unpacked" ]
+    then return 0; fi
     rm -rf "$devroot" && mkdir -p "$devroot/debs"
     # As root, apt would hand the download to its unprivileged user, who cannot write here.
     (cd "$devroot/debs" && apt-get download -q -o APT::Sandbox::User=root $arm_unpacked)
     for deb in "$devroot"/debs/*.deb; do dpkg-deb -x "$deb" "$devroot"; done
-    touch "$devroot/.unpacked"
+    echo "$arm_unpacked" >"$devroot/.unpacked"
 }
 [ -z "$missing" ] && { unpack; exit 0; }
 line="apt-get update && apt-get install -y$missing"
