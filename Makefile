@@ -3,13 +3,14 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
 PROFILE_BUILD ?= build-profile
+ARM_BUILD ?= build-arm
 CMAKE_GEN := -G Ninja
 PREFIX ?= /usr
 JOBS ?= 2
 # The measured Z80 test data; by default ../shared beside the checkout.
 SHARED_OPT := $(if $(TAVISK_SHARED_DIR),-DTAVISK_SHARED_DIR=$(abspath $(TAVISK_SHARED_DIR)))
 
-.PHONY: all deps run test test-plain test-asan bench profile install screenshot clean
+.PHONY: all deps run test test-plain test-asan test-arm bench profile idle-cpu install screenshot clean
 
 all:
 	@scripts/deps.sh build
@@ -37,6 +38,17 @@ test-asan:
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The unit tests cross-built for armhf and run under qemu-user; the end-to-end tests and the
+# fuzz target stay with the host build.
+test-arm:
+	@scripts/deps.sh arm $(abspath $(ARM_BUILD))/devroot
+	cmake -S . -B $(ARM_BUILD) $(CMAKE_GEN) --no-warn-unused-cli \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/armhf.cmake \
+	  -DTAVISK_ARMHF_DEVROOT=$(abspath $(ARM_BUILD))/devroot -DTAVISK_TESTS=ON \
+	  -DTAVISK_HOST_TESTS=OFF $(SHARED_OPT)
+	cmake --build $(ARM_BUILD) -j $(JOBS)
+	cd $(ARM_BUILD) && ctest --output-on-failure -j $(JOBS)
+
 bench:
 	@scripts/deps.sh test
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DTAVISK_TESTS=OFF \
@@ -52,6 +64,13 @@ profile:
 	cmake --build $(PROFILE_BUILD) -j $(JOBS) --target tavisk_profile
 	scripts/profile.sh $(PROFILE_BUILD)/bench/tavisk_profile
 
+# The paced program's CPU share at the default ROM's prompt, from /proc over 20 s.
+idle-cpu:
+	@scripts/deps.sh test
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DTAVISK_TESTS=OFF
+	cmake --build $(BUILD) -j $(JOBS) --target tavisk
+	scripts/idle_cpu.sh $(BUILD)/frontend/tavisk /usr/share/spectrum-roms/opense.rom
+
 install:
 	@scripts/deps.sh run
 	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DTAVISK_TESTS=OFF -DCMAKE_INSTALL_PREFIX=$(PREFIX)
@@ -66,4 +85,4 @@ screenshot:
 	  docs/screenshot.png
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(PROFILE_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(PROFILE_BUILD) $(ARM_BUILD)

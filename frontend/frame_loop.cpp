@@ -1,7 +1,7 @@
 #include "frontend/frame_loop.h"
 
 #include <SDL/SDL.h>
-#include <unistd.h>
+#include <time.h>
 
 #include <cstdio>
 #include <cstring>
@@ -20,6 +20,13 @@ constexpr int64_t kFrameCountMicros = 2000000;
 
 int64_t micros_between(const timeval *from, const timeval *to) {
     return int64_t(to->tv_sec - from->tv_sec) * 1000000 + (to->tv_usec - from->tv_usec);
+}
+
+// A signal cuts the sleep short; the loop then simply passes once more.
+void sleep_micros(int32_t micros) {
+    if (micros <= 0) return;
+    timespec span = {0, long(micros) * 1000};
+    nanosleep(&span, nullptr);
 }
 
 }  // namespace
@@ -83,13 +90,16 @@ void run_one_frame(FrontEnd *fe) {
     m->sndread = next_ring_frame(m->sndread);
 }
 
-void handle_event(FrontEnd *fe) {
+int handle_event(FrontEnd *fe) {
     SDL_Event event;
-    if (SDL_PollEvent(&event)) dispatch_event(fe, &event);
+    if (!SDL_PollEvent(&event)) return 0;
+    dispatch_event(fe, &event);
+    return 1;
 }
 
 void loop_pass(FrontEnd *fe) {
     Machine *m = fe->m;
+    bool busy = false;
     if (fe->paused) {
         SDL_WaitEvent(nullptr);
     } else {
@@ -100,10 +110,20 @@ void loop_pass(FrontEnd *fe) {
             fe->fpstime = now;
             fe->fpsbase = m->counter;
         }
-        if (frame_due(m, fe->audio->fast, &now, &fe->synctime)) run_one_frame(fe);
+        if (frame_due(m, fe->audio->fast, &now, &fe->synctime)) {
+            run_one_frame(fe);
+            busy = true;
+        }
     }
-    handle_event(fe);
-    if (fe->audio->fast == 0 && m->counter >= m->scounter) usleep(1);
+    if (handle_event(fe)) busy = true;
+    // An idle pass sleeps until the next frame is due rather than spinning: an event that
+    // arrives meanwhile waits at most one frame period, and no pass sleeps while frames run
+    // back to back (FAST modes, or the sound consumer about to run dry).
+    if (!busy && fe->audio->fast == 0) {
+        timeval now;
+        gettimeofday(&now, nullptr);
+        sleep_micros(frame_wait_micros(m, fe->audio->fast, &now, &fe->synctime));
+    }
 }
 
 void exit_sequence(FrontEnd *fe) {

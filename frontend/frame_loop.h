@@ -18,7 +18,8 @@ void start_sound(FrontEnd *fe);
 void pacing_resync(FrontEnd *fe);
 
 // One pass of the loop: wait while paused, the frame count every two seconds, at most one
-// frame when it is due, at most one event, and a yield in mode 0.
+// frame when it is due, at most one event, and in mode 0, when neither came, a sleep until
+// the next frame is due.
 void loop_pass(FrontEnd *fe);
 
 // The frames run since the last display, beside the FAST button.
@@ -27,8 +28,8 @@ void show_frame_count(FrontEnd *fe);
 // Runs, draws and accounts one frame.
 void run_one_frame(FrontEnd *fe);
 
-// Takes one queued event, if any, and acts on it.
-void handle_event(FrontEnd *fe);
+// Takes one queued event, if any, and acts on it; 1 when there was one.
+int handle_event(FrontEnd *fe);
 
 // Statistics line, sound off, machine saved to "tmp.sna"; once: later calls do nothing.
 void exit_sequence(FrontEnd *fe);

@@ -1,15 +1,34 @@
 #include "frontend/pacing.h"
 
-int frame_due(const Machine *m, int32_t fast, const timeval *now, const timeval *synctime) {
-    if (fast != 0) return 1;
-    if (m->counter - m->scounter <= 1) return 1;
-    // Whole seconds and microseconds apart, so that no product grows with the run; the
-    // products are widened anyway because a machine that has fallen far behind makes
-    // ahead very negative.
+namespace {
+
+// Wall time still owed before the next frame: the frames run since the resync at 20 ms each,
+// less the time passed since it. A frame is due once this is negative. Whole seconds and
+// microseconds apart, so that no product grows with the run; the products are widened anyway
+// because a machine that has fallen far behind makes ahead very negative.
+int64_t micros_owed(const Machine *m, const timeval *now, const timeval *synctime) {
     int32_t dsec = int32_t(now->tv_sec - synctime->tv_sec);
     int32_t dusec = int32_t(now->tv_usec - synctime->tv_usec);
     int64_t ahead = int64_t(m->counter - m->synccounter) - int64_t(kFramesPerSecond) * dsec;
-    return int64_t(dusec) > int64_t(kFrameMicros) * ahead;
+    return int64_t(kFrameMicros) * ahead - dusec;
+}
+
+// Frames run back to back: unpaced, or the sound consumer at most one frame behind.
+bool unpaced(const Machine *m, int32_t fast) { return fast != 0 || m->counter - m->scounter <= 1; }
+
+}  // namespace
+
+int frame_due(const Machine *m, int32_t fast, const timeval *now, const timeval *synctime) {
+    return unpaced(m, fast) || micros_owed(m, now, synctime) < 0;
+}
+
+int32_t frame_wait_micros(const Machine *m, int32_t fast, const timeval *now,
+                          const timeval *synctime) {
+    if (unpaced(m, fast)) return 0;
+    int64_t owed = micros_owed(m, now, synctime);
+    // Due strictly after the owed time has passed, hence one microsecond more.
+    if (owed < 0) return 0;
+    return owed + 1 < kFrameMicros ? int32_t(owed + 1) : kFrameMicros;
 }
 
 int frame_drawn(const Machine *m, int32_t fast) {

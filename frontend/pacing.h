@@ -16,6 +16,11 @@ constexpr int32_t kFramesPerSecond = 50;
 // resync (synctime, synccounter) have passed.
 int frame_due(const Machine *m, int32_t fast, const timeval *now, const timeval *synctime);
 
+// Microseconds from now until frame_due turns true, 0 when it already is, at most one frame
+// (kFrameMicros) so that a sleep never outlasts a frame period.
+int32_t frame_wait_micros(const Machine *m, int32_t fast, const timeval *now,
+                          const timeval *synctime);
+
 // Whether the frame just run (counter not yet advanced) is drawn: only while it leads the
 // sound consumer, and in mode 2 only every fourth frame.
 int frame_drawn(const Machine *m, int32_t fast);
