@@ -11,9 +11,6 @@
 
 namespace {
 
-constexpr int kCapsShift = 22;
-constexpr int kSymbolShift = 24;
-
 // The browser's list: 18 lines of two names, 16 screen pixels a line.
 constexpr int kListLeft = 33;
 constexpr int kListRight = 479;
@@ -109,7 +106,8 @@ void mouse_down(FrontEnd *fe, int x, int y) {
 
 void mouse_up(FrontEnd *fe) {
     if (fe->lasttap == 0) return;
-    if (fe->options->stickyshift && (fe->lasttap == kCapsShift || fe->lasttap == kSymbolShift)) {
+    if (fe->options->stickyshift &&
+        (fe->lasttap == kKeyCapsShift || fe->lasttap == kKeySymbolShift)) {
         fe->pendingshift = fe->lasttap;
     } else {
         fe->holds[fe->lasttap] = kHoldLifted;

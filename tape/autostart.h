@@ -1,0 +1,28 @@
+// Types the ROM's tape-load command through the key matrix after a power-on, once the ROM's
+// editor waits for keys: LOAD "" ENTER letter by letter (L O A D, SYMBOL SHIFT+P twice, ENTER)
+// on ROMs that take keywords letter by letter, J SYMBOL SHIFT+P twice ENTER on ROMs with
+// keyword entry (K mode), decided from the ROM's content.
+#pragma once
+
+#include <cstdint>
+
+#include "machine/machine.h"
+
+struct Autostart {
+    const uint8_t *keys;  // key codes of the command, ENTER last
+    int count;
+    int next;             // index in keys of the key pressed or to press
+    int phase;            // what the next step waits for
+    int frames;           // steps since autostart_begin: the give-up clock
+    uint8_t frames_seen;  // low byte of the ROM's frame counter at the previous step
+};
+
+// True when the ROM's keyboard decoding turns a letter typed in K mode into a keyword token.
+bool rom_has_keyword_entry(const uint8_t *rom);
+
+// Starts over: the command for the ROM in m, nothing pressed yet.
+void autostart_begin(Autostart *a, const Machine *m);
+
+// Before each frame run: presses or releases the next key when the ROM is ready for it.
+// Returns true once the whole command has been typed, or when the ROM never got ready.
+bool autostart_step(Autostart *a, Machine *m);
