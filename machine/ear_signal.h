@@ -31,3 +31,13 @@ struct EarSignal {
     uint8_t trapped;
     uint16_t trap_sp;
 };
+
+// A port 0xFE read at T-state t of the run while a tape is inserted: passes the edges at or
+// before t, counts the read and returns keys with bit 6 replaced by the level. Kept out of
+// line and cold: only port 0xFE reads with a tape inserted come here.
+[[gnu::noinline, gnu::cold]] uint8_t ear_port_read(EarSignal *ear, uint8_t keys, uint32_t t);
+
+// The same read made by IN A,(0xFE); when it is the loader's first IN (pc has just passed it)
+// and the trap is armed, it also records the stack pointer sp and sets trapped.
+[[gnu::noinline, gnu::cold]] uint8_t ear_loader_read(EarSignal *ear, uint8_t keys, uint32_t t,
+                                                     uint16_t pc, uint16_t sp);

@@ -26,9 +26,9 @@ Z80_INLINE uint16_t sbc16(Z80 &z, uint16_t hlv, uint16_t v) {
 
 // IN r,(C) and IN (C): flags from the byte read, C kept.
 Z80_INLINE uint8_t in_c(Z80 &z) {
-    uint8_t v = port_read(z.c, z.b, z.input);
-    z.f = uint8_t((z.f & kFlagC) | sz53p(v));
     z.t += 12;
+    uint8_t v = in_port(z, z.c, z.b, z.t);
+    z.f = uint8_t((z.f & kFlagC) | sz53p(v));
     return v;
 }
 
@@ -77,7 +77,7 @@ Z80_INLINE void cpx(Z80 &z, int dir, bool repeat) {
 }
 
 Z80_INLINE void inx(Z80 &z, int dir, bool repeat) {
-    uint8_t v = port_read(z.c, z.b, z.input);
+    uint8_t v = in_port(z, z.c, z.b, z.t + 16);
     wr(z, hl(z), v);
     set_hl(z, uint16_t(hl(z) + dir));
     z.b--;

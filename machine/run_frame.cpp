@@ -450,7 +450,13 @@ Z80_INLINE bool exec_base(Z80 &z, uint8_t op) {
             z.t += 4;
             break;
         case 0xDA: jp(z, cond(z, 3)); break;                              // JP C,nn
-        case 0xDB: v = fetch8(z); z.a = port_read(v, z.a, z.input); z.t += 11; break;  // IN A,(n)
+        case 0xDB:                                                        // IN A,(n)
+            v = fetch8(z);
+            z.t += 11;
+            z.a = port_read(v, z.a, z.input);
+            if (v == 0xFE && z.m->ear.active) [[unlikely]]
+                z.a = ear_loader_read(&z.m->ear, z.a, z.t, z.pc, z.sp);
+            break;
         case 0xDC: call(z, cond(z, 3)); break;                            // CALL C,nn
         case 0xDD: return true;                                           // IX prefix
         case 0xDE: z.a = sub8(z, fetch8(z), z.f & kFlagC); z.t += 7; break;  // SBC A,n

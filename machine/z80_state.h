@@ -80,6 +80,15 @@ Z80_INLINE void out_port(Z80 &z, uint8_t low, uint8_t value, uint32_t t) {
     z.samplepos = samplepos;
 }
 
+// A port read of the run at T-state t. With a tape inserted, port 0xFE reads take the EAR
+// bit from the tape signal on a slow path of their own.
+Z80_INLINE uint8_t in_port(Z80 &z, uint8_t low, uint8_t high, uint32_t t) {
+    uint8_t v = port_read(low, high, z.input);
+    if (low == 0xFE && z.m->ear.active) [[unlikely]]
+        v = ear_port_read(&z.m->ear, v, t);
+    return v;
+}
+
 // Register pairs.
 Z80_INLINE uint16_t bc(const Z80 &z) { return uint16_t(z.b << 8 | z.c); }
 Z80_INLINE uint16_t de(const Z80 &z) { return uint16_t(z.d << 8 | z.e); }

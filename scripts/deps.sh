@@ -2,10 +2,10 @@
 # Installs the Debian packages that building, running and testing need, when missing.
 # Usage: deps.sh build|run|test
 set -e
-build="cmake ninja-build g++ make libsdl1.2-dev"
+build="cmake ninja-build g++ make pkg-config libsdl1.2-dev libspectrum-dev"
 run="opense-basic"
 test="libgtest-dev libbenchmark-dev nlohmann-json3-dev pasmo xvfb xdotool x11-apps imagemagick
-      fuse-emulator-utils clang libclang-rt-14-dev"
+      fuse-emulator-utils zmakebas clang libclang-rt-14-dev"
 case "$1" in
     build) want="$build" ;;
     run) want="$build $run" ;;

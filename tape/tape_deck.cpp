@@ -1,0 +1,224 @@
+#include "tape/tape_deck.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <strings.h>
+#include <vector>
+
+#include <libspectrum.h>
+
+#include "tape/instant_load.h"
+#include "tape/rom_loader.h"
+#include "tape/tape_edges.h"
+#include "tape/tape_file.h"
+
+namespace {
+
+// A HALT adds 100,000,004 T-states to end its run at once; a count this large means the run
+// ended in a HALT and the machine then waited for the frame's end.
+constexpr uint32_t kHaltRunMin = 100000000;
+
+// Library calls in one go before the deck gives up on a tape that yields nothing but empty
+// edges (a loop of metadata): about a frame's worth of a dense direct recording.
+constexpr int kMaxFetches = 1 << 16;
+
+const int kStopFlags = LIBSPECTRUM_TAPE_FLAGS_STOP | LIBSPECTRUM_TAPE_FLAGS_STOP48 |
+                       LIBSPECTRUM_TAPE_FLAGS_TAPE;
+
+// The tape time a run took: up to its last T-state, or the whole frame after a HALT.
+uint32_t run_end(const Machine *m) {
+    return m->tstates >= kHaltRunMin ? m->tslimit : m->tstates;
+}
+
+const char *base_name(const char *path) {
+    const char *slash = std::strrchr(path, '/');
+    return slash ? slash + 1 : path;
+}
+
+// Hands the fetched edge to the run (when it changes the level) and notes where the tape is.
+void hand_out(TapeDeck *d, EarSignal *ear) {
+    int flags = d->next_flags;
+    uint8_t level = edge_level(d->queued_level, flags);
+    if (level != d->queued_level) {
+        uint32_t t = d->next_time < 0 ? 0 : uint32_t(d->next_time);
+        // Two flips at the same T-state cancel out.
+        if (ear->count > ear->next && ear->edge[ear->count - 1] == t)
+            ear->count--;
+        else
+            ear->edge[ear->count++] = t;
+        d->queued_level = level;
+    }
+    d->last_time = d->next_time;
+    d->has_next = 0;
+    d->block = d->next_position;
+    if (flags & LIBSPECTRUM_TAPE_FLAGS_BLOCK)
+        d->place = kAtBlockStart;
+    else
+        d->place = d->next_state == LIBSPECTRUM_TAPE_STATE_PAUSE ? kInGap : kInBlock;
+    if (flags & kStopFlags) {
+        d->halting = 1;
+        if (flags & LIBSPECTRUM_TAPE_FLAGS_TAPE) d->ending = 1;
+    }
+}
+
+// Hands out the library's edges up to T-state until of the run.
+void pull_edges(TapeDeck *d, EarSignal *ear, int64_t until) {
+    for (int n = 0; n < kMaxFetches && !d->halting && ear->count < kEarMaxEdges; n++) {
+        if (!d->has_next) edge_fetch(d);
+        if (d->next_time > until) break;
+        hand_out(d, ear);
+    }
+}
+
+void start_playing(TapeDeck *d) {
+    d->playing = 1;
+    d->quiet = 0;
+    d->need_quiet = 0;
+}
+
+// After the run: the edges it did not reach by its end are passed or carried into the next
+// run, and the tape's clock moves on by the run's length.
+void advance(TapeDeck *d, EarSignal *ear, uint32_t end) {
+    pull_edges(d, ear, end);  // due edges beyond the horizon, after a run that went past it
+    while (ear->next < ear->count && ear->edge[ear->next] <= end) {
+        ear->level ^= 1;
+        ear->next++;
+    }
+    d->carry_count = 0;
+    // Ascending and distinct, and none beyond the budget plus the horizon: they fit.
+    for (uint32_t i = ear->next; i < ear->count && d->carry_count < kEarHorizon; i++)
+        d->carry[d->carry_count++] = ear->edge[i] - end;
+    d->level = ear->level;
+    d->last_time -= end;
+    if (d->has_next) d->next_time -= end;
+    if (d->halting && d->carry_count == 0) {
+        d->playing = 0;
+        d->halting = 0;
+        d->last_time = 0;  // the motor starts again from the next block's beginning
+        if (d->ending)
+            d->at_end = 1;
+        else
+            d->need_quiet = 1;
+        d->ending = 0;
+    }
+}
+
+void motor_sense(TapeDeck *d, const EarSignal *ear) {
+    bool listening = ear->reads >= kListenReads;
+    if (d->playing) {
+        d->quiet = listening ? 0 : d->quiet + 1;
+        if (d->quiet >= kQuietFrames) d->playing = 0;
+    } else if (!listening) {
+        d->need_quiet = 0;
+    } else if (!d->need_quiet && !d->at_end) {
+        start_playing(d);
+    }
+}
+
+bool has_tape_suffix(const char *path) {
+    static const char *const kSuffixes[] = {".tap", ".tzx", ".pzx", ".csw", ".wav"};
+    size_t n = std::strlen(path);
+    for (const char *s : kSuffixes) {
+        size_t k = std::strlen(s);
+        if (n >= k && strcasecmp(path + n - k, s) == 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool tape_path(const char *path) { return has_tape_suffix(base_name(path)); }
+
+int tape_insert(TapeDeck *deck, const char *path, char *text, size_t size) {
+    static bool library_ready = false;
+    const char *name = base_name(path);
+    std::vector<uint8_t> bytes;
+    int err = tape_file_read(path, &bytes);
+    if (err != 0) {
+        std::snprintf(text, size, "Can't read %s: %s", name, std::strerror(err));
+        return -1;
+    }
+    if (!library_ready) {
+        libspectrum_init();
+        library_ready = true;
+    }
+    libspectrum_id_t type = LIBSPECTRUM_ID_UNKNOWN;
+    libspectrum_class_t cls = LIBSPECTRUM_CLASS_UNKNOWN;
+    libspectrum_tape *tape = nullptr;
+    if (libspectrum_identify_file_with_class(&type, &cls, path, bytes.data(), bytes.size()) ==
+            LIBSPECTRUM_ERROR_NONE &&
+        cls == LIBSPECTRUM_CLASS_TAPE) {
+        tape = libspectrum_tape_alloc();
+        if (libspectrum_tape_read(tape, bytes.data(), bytes.size(), type, path) !=
+                LIBSPECTRUM_ERROR_NONE ||
+            !libspectrum_tape_present(tape)) {
+            libspectrum_tape_free(tape);
+            tape = nullptr;
+        }
+    }
+    if (!tape) {
+        std::snprintf(text, size, "Not a tape: %s", name);
+        return -1;
+    }
+    int blocks = 0;
+    libspectrum_tape_iterator it;
+    for (auto *b = libspectrum_tape_iterator_init(&it, tape); b; b = libspectrum_tape_iterator_next(&it))
+        blocks++;
+    if (deck->tape) libspectrum_tape_free(deck->tape);
+    std::memset(deck, 0, sizeof *deck);
+    deck->tape = tape;
+    deck->blocks = blocks;
+    std::snprintf(deck->name, sizeof deck->name, "%s", name);
+    return 0;
+}
+
+void tape_eject(TapeDeck *deck, Machine *m) {
+    if (deck->tape) libspectrum_tape_free(deck->tape);
+    std::memset(deck, 0, sizeof *deck);
+    m->ear.active = 0;
+    m->ear.trap_armed = 0;
+    m->ear.trapped = 0;
+    m->ear.count = 0;
+    m->ear.next = 0;
+}
+
+void tape_before_frame(TapeDeck *deck, Machine *m) {
+    EarSignal *ear = &m->ear;
+    if (!deck->tape) {
+        ear->active = 0;
+        ear->trap_armed = 0;
+        return;
+    }
+    ear->active = 1;
+    ear->level = deck->level;
+    ear->next = 0;
+    ear->count = 0;
+    ear->reads = 0;
+    ear->trapped = 0;
+    ear->trap_armed = !deck->at_end && rom_loader_intact(m->rom);
+    if (!deck->playing) return;
+    for (uint32_t i = 0; i < deck->carry_count; i++) ear->edge[ear->count++] = deck->carry[i];
+    deck->carry_count = 0;
+    pull_edges(deck, ear, int64_t(m->tslimit) + kEarHorizon);
+}
+
+void tape_after_frame(TapeDeck *deck, Machine *m) {
+    if (!deck->tape) return;
+    EarSignal *ear = &m->ear;
+    if (deck->playing) advance(deck, ear, run_end(m));
+    bool steady = ear->next == 0;  // the level did not change during the run
+    if (ear->trapped && !deck->at_end) {
+        if (steady && instant_load(deck, m)) return;
+        if (!deck->playing) start_playing(deck);
+        return;
+    }
+    motor_sense(deck, ear);
+}
+
+bool tape_inserted(const TapeDeck *deck) { return deck->tape != nullptr; }
+bool tape_playing(const TapeDeck *deck) { return deck->playing; }
+bool tape_at_end(const TapeDeck *deck) { return deck->at_end; }
+int tape_block(const TapeDeck *deck) { return deck->at_end ? deck->blocks : deck->block + 1; }
+int tape_blocks(const TapeDeck *deck) { return deck->blocks; }
+const char *tape_name(const TapeDeck *deck) { return deck->name; }

@@ -1,0 +1,40 @@
+#include "tape/tape_edges.h"
+
+#include <libspectrum.h>
+
+uint8_t edge_level(uint8_t level, int flags) {
+    if (flags & LIBSPECTRUM_TAPE_FLAGS_LEVEL_LOW) return 0;
+    if (flags & LIBSPECTRUM_TAPE_FLAGS_LEVEL_HIGH) return 1;
+    if (flags & LIBSPECTRUM_TAPE_FLAGS_NO_EDGE) return level;
+    return uint8_t(level ^ 1);
+}
+
+int edge_block_state(libspectrum_tape *tape, int flags) {
+    // After a block's last edge the library already stands on the next block.
+    if (flags & LIBSPECTRUM_TAPE_FLAGS_BLOCK) return 0;
+    libspectrum_tape_block *block = libspectrum_tape_current_block(tape);
+    if (!block) return 0;
+    switch (libspectrum_tape_block_type(block)) {
+    case LIBSPECTRUM_TAPE_BLOCK_ROM:
+    case LIBSPECTRUM_TAPE_BLOCK_TURBO:
+    case LIBSPECTRUM_TAPE_BLOCK_PURE_DATA:
+    case LIBSPECTRUM_TAPE_BLOCK_RAW_DATA:
+        return libspectrum_tape_state(tape);
+    default:
+        return 0;
+    }
+}
+
+void edge_fetch(TapeDeck *deck) {
+    libspectrum_dword delay = 0;
+    int flags = 0;
+    if (libspectrum_tape_get_next_edge(&delay, &flags, deck->tape) != LIBSPECTRUM_ERROR_NONE)
+        flags = LIBSPECTRUM_TAPE_FLAGS_STOP | LIBSPECTRUM_TAPE_FLAGS_TAPE;  // nothing more to play
+    int position = 0;
+    libspectrum_tape_position(&position, deck->tape);
+    deck->next_time = deck->last_time + delay;
+    deck->next_flags = flags;
+    deck->next_state = edge_block_state(deck->tape, flags);
+    deck->next_position = position;
+    deck->has_next = 1;
+}
