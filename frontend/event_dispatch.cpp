@@ -4,7 +4,9 @@
 #include "display/keyboard_layout.h"
 #include "frontend/file_browser.h"
 #include "frontend/frame_loop.h"
+#include "frontend/pacing.h"
 #include "frontend/panel_status.h"
+#include "frontend/tape_control.h"
 #include "input/key_matrix.h"
 #include "input/key_profiles.h"
 #include "snapshot/snapshot_files.h"
@@ -39,7 +41,7 @@ void resume(FrontEnd *fe) {
 }
 
 void browser_done(FrontEnd *fe) {
-    if (fe->path[0]) load_snapshot(fe->m, fe->path, fe->options);
+    if (fe->path[0] && !tape_open(fe, fe->path)) load_snapshot(fe->m, fe->path, fe->options);
     fe->browsing = 0;
     fe->paused = 0;
     resume(fe);
@@ -147,13 +149,7 @@ void button_action(FrontEnd *fe, int action) {
             }
             break;
         case kActionFast:
-            fe->audio->fast = fe->audio->fast == 2 ? 0 : fe->audio->fast + 1;
-            redraw_button_digit(m, kActionFast, fe->audio->fast);
-            if (fe->audio->fast) {
-                sound_pause(fe->audio);
-            } else {
-                resume(fe);
-            }
+            fast_mode_set(fe, fe->audio->fast == kFastQuarter ? 0 : fe->audio->fast + 1);
             break;
         case kActionQuit: fe->quit = 1; break;
         case kActionPause:

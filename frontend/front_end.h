@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "frontend/tape_control.h"
 #include "input/options.h"
 #include "machine/machine.h"
 #include "sound/audio.h"
@@ -25,4 +26,5 @@ struct FrontEnd {
     timeval fpstime;     // wall-clock time of the last frame-count display
     int32_t fpsbase;     // counter at the last frame-count display
     char path[256];      // the file the browser chose, "" for none
+    TapeFront tape;      // the inserted tape's autostart and progress
 };

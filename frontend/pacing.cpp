@@ -14,5 +14,5 @@ int frame_due(const Machine *m, int32_t fast, const timeval *now, const timeval 
 
 int frame_drawn(const Machine *m, int32_t fast) {
     if (m->counter - m->scounter <= 0) return 0;
-    return fast != 2 || m->counter % 4 == 0;
+    return fast != kFastQuarter || m->counter % 4 == 0;
 }
