@@ -56,6 +56,15 @@ std::vector<std::string> listing(const std::string &dir) {
     return names;
 }
 
+// The 10x10 digit cell of a button, as shown.
+std::vector<uint16_t> digit_cell(const Image &img, int action) {
+    const PanelButton &b = panel_buttons[action];
+    std::vector<uint16_t> cell;
+    for (int y = 0; y < 10; y++)
+        for (int x = 0; x < 10; x++) cell.push_back(img.at(b.x + 540 + x, b.y + 40 + y));
+    return cell;
+}
+
 bool browser_open(const Image &img) { return img.at(12, 62) == kBrightBlue; }
 
 class TapeSession : public EndToEnd {
@@ -177,6 +186,31 @@ TEST_F(TapeSession, CorruptTapeLeavesTheRunningMachineAlone) {
     sleep_seconds(1);
     ASSERT_TRUE(run.shot(&img));
     EXPECT_TRUE(game_screen(img));
+    std::string ram = quit_and_read_ram();
+    ASSERT_FALSE(ram.empty());
+    EXPECT_EQ(ram.substr(kMark - 0x4000, kMarker.size()), kMarker);
+}
+
+// A turbo block plays in real time, unpaced: FAST mode 2 on its button while the status line
+// names the block, the mode before back once the tape has ended, and the game runs.
+TEST_F(TapeSession, TurboTapePlaysUnpacedAndSaysWhereItIs) {
+    copy_file(std::string(TAPES_DIR) + "/turbo_game.tzx", run.dir.file("turbo_game.tzx"));
+    start_with({"turbo_game.tzx"});
+    ASSERT_TRUE(run.shot(&img));
+    std::vector<uint16_t> paced = digit_cell(img, kActionFast);
+    // The turbo block is the fifth and last.
+    bool playing = shoot_until(120, [&] {
+        std::string said = errors();
+        return said.find("turbo_game.tzx block 5/5\n") != std::string::npos &&
+               said.find("ended") == std::string::npos &&
+               digit_cell(img, kActionFast) != paced;
+    });
+    if (!playing) run.keep_evidence();
+    ASSERT_TRUE(playing) << "no unpaced playback seen; standard error:\n" << errors();
+    wait_for_game();
+    EXPECT_NE(errors().find("Tape turbo_game.tzx ended\n"), std::string::npos) << errors();
+    ASSERT_TRUE(shoot_until(60, [&] { return digit_cell(img, kActionFast) == paced; }))
+        << "the FAST mode did not come back";
     std::string ram = quit_and_read_ram();
     ASSERT_FALSE(ram.empty());
     EXPECT_EQ(ram.substr(kMark - 0x4000, kMarker.size()), kMarker);
