@@ -11,6 +11,7 @@
 #include "frontend/event_dispatch.h"
 #include "frontend/pacing.h"
 #include "frontend/panel_status.h"
+#include "frontend/status_line.h"
 #include "frontend/tape_control.h"
 #include "machine/run_frame.h"
 #include "snapshot/snapshot_files.h"
@@ -46,7 +47,12 @@ void start_loop_state(FrontEnd *fe) {
 }
 
 void start_snapshot(FrontEnd *fe, int argc, char **argv) {
-    if (argc > 1 && !tape_open(fe, argv[1])) load_snapshot(fe->m, argv[1], fe->options);
+    if (argc < 2 || tape_open(fe, argv[1])) return;
+    if (load_snapshot(fe->m, argv[1], fe->options) != 0) return;
+    const char *slash = std::strrchr(argv[1], '/');
+    char text[320];
+    std::snprintf(text, sizeof text, "Loaded %s", slash ? slash + 1 : argv[1]);
+    status_say(fe->m, text);
 }
 
 void start_clock(FrontEnd *fe) {
@@ -124,9 +130,14 @@ void loop_pass(FrontEnd *fe) {
 }
 
 void exit_sequence(FrontEnd *fe) {
+    if (fe->exited) return;
+    fe->exited = 1;
     Machine *m = fe->m;
     std::printf("counter=%i\n scounter=%i\n sndread=%i\n sndwrite=%i\n", m->counter,
                 int(m->scounter), m->sndread, m->sndwrite);
+    // Written out before the save: an ending forced from outside (a lost display, under the
+    // leak checker) may skip the flush at exit.
+    std::fflush(stdout);
     sound_close(fe->audio);
     save_snapshot(m, "tmp.sna", fe->options);
 }

@@ -34,5 +34,5 @@ void run_one_frame(FrontEnd *fe);
 // Takes one queued event, if any, and acts on it.
 void handle_event(FrontEnd *fe);
 
-// Statistics line, sound off, machine saved to "tmp.sna".
+// Statistics line, sound off, machine saved to "tmp.sna"; once: later calls do nothing.
 void exit_sequence(FrontEnd *fe);

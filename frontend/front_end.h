@@ -26,5 +26,6 @@ struct FrontEnd {
     timeval fpstime;     // wall-clock time of the last frame-count display
     int32_t fpsbase;     // counter at the last frame-count display
     char path[256];      // the file the browser chose, "" for none
+    int exited;          // the exit sequence has begun: it runs once, however the program ends
     TapeFront tape;      // the inserted tape's autostart and progress
 };

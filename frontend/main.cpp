@@ -1,6 +1,9 @@
 // Tavisk: a 48K Spectrum for an 800x480 touch-screen handheld.
 #include <unistd.h>
 
+#include <cstdlib>
+
+#include "frontend/exit_signals.h"
 #include "frontend/frame_loop.h"
 #include "frontend/rom_image.h"
 #include "frontend/video_setup.h"
@@ -16,11 +19,26 @@ AudioState audio;
 FrontEnd fe;
 
 char wmclass[] = "SDL_VIDEO_X11_WMCLASS=tavisk";
+// With the cursor hidden in full screen, SDL's X11 driver otherwise switches to relative
+// mouse motion and warps the pointer: after a tap at a screen edge every later tap would be
+// reported somewhere else. A touch screen only ever has absolute positions.
+char absolute_mouse[] = "SDL_MOUSE_RELATIVE=0";
+
+// Xlib ends the process with exit() when the connection to the X server is lost. The
+// machine is saved on the way out all the same, without the screen, which is gone. Runs
+// before SDL_Quit, which was registered earlier; after a normal quit it does nothing.
+void finish_on_exit() {
+    if (fe.exited) return;
+    machine.surface = nullptr;
+    machine.pixels = nullptr;
+    exit_sequence(&fe);
+}
 
 }  // namespace
 
 int main(int argc, char **argv) {
     putenv(wmclass);
+    putenv(absolute_mouse);
     options_defaults(&options);
     if (load_rom(image) != 0) {
         static const char message[] = "No rom, no emu.\n";
@@ -34,6 +52,8 @@ int main(int argc, char **argv) {
     fe.options = &options;
     fe.audio = &audio;
     if (video_open(&machine) != 0) return 1;
+    quit_on_hangup_signals();
+    std::atexit(finish_on_exit);
     start_panel(&fe);
     start_loop_state(&fe);
     start_snapshot(&fe, argc, argv);

@@ -4,5 +4,6 @@
 
 #include "machine/machine.h"
 
-// Replaces the status line with text and writes text and a newline to standard error.
+// Replaces the status line with text and writes text and a newline to standard error;
+// only the latter once the machine has no surface (the screen is gone).
 void status_say(Machine *m, const char *text);

@@ -43,15 +43,16 @@ const char *base_name(const char *path) {
 
 }  // namespace
 
-void load_snapshot(Machine *m, const char *path, Options *options) {
+int load_snapshot(Machine *m, const char *path, Options *options) {
     static uint8_t buffer[kSnapshotBufferSize];
     long count = read_file(path, buffer, sizeof buffer);
-    if (count < 0) return;
+    if (count < 0) return -1;
     // A plain substring test on the whole path, directories included.
     bool z80 = std::strstr(path, ".z80") || std::strstr(path, ".Z80");
     int loaded = z80 ? load_z80(m, buffer, size_t(count)) : load_sna(m, buffer, size_t(count));
-    if (loaded != 0) return;
+    if (loaded != 0) return -1;
     profile_select(base_name(path), options);
+    return 0;
 }
 
 void save_snapshot(Machine *m, const char *path, Options *) { save_sna(m, path); }

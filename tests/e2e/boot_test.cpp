@@ -6,7 +6,7 @@ namespace {
 TEST_F(EndToEnd, NoRomMeansNoEmulator) {
     // The probe build looks for its data-directory ROM under the working directory, which
     // holds nothing here; no display is reachable either, so any SDL call would fail loudly.
-    std::vector<std::string> env = {"DISPLAY=:nothing", "ASAN_OPTIONS=detect_leaks=0"};
+    std::vector<std::string> env = {"DISPLAY=:nothing", kLeakCheckOptions, kLeakSuppressions};
     spawn(&run.program, {TAVISK_PROBE_BIN}, run.dir.path, env, run.dir.file("stdout.txt"),
           run.dir.file("stderr.txt"));
     ASSERT_TRUE(run.program.wait_exit(60));
@@ -20,8 +20,8 @@ TEST_F(EndToEnd, NoRomMeansNoEmulator) {
 TEST_F(EndToEnd, NoDisplayIsReportedAndEndsWithStatusOne) {
     // A ROM is there, but no X server answers: SDL cannot start its video.
     copy_file(TEST_ROM, run.dir.file("spectrum.rom"));
-    std::vector<std::string> env = {"DISPLAY=:nothing", "SDL_VIDEODRIVER=x11",
-                                    "ASAN_OPTIONS=detect_leaks=0"};
+    std::vector<std::string> env = {"DISPLAY=:nothing", "SDL_VIDEODRIVER=x11", kLeakCheckOptions,
+                                    kLeakSuppressions};
     spawn(&run.program, {TAVISK_BIN}, run.dir.path, env, run.dir.file("stdout.txt"),
           run.dir.file("stderr.txt"));
     ASSERT_TRUE(run.program.wait_exit(60));

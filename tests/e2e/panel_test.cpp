@@ -1,33 +1,10 @@
 // The running program's control panel against what the drawing code puts into a software
 // surface of the same shape.
-#include <SDL/SDL.h>
-#include <stdlib.h>
-
 #include "display/control_panel.h"
 #include "e2e_session.h"
 #include "frontend/panel_status.h"
-#include "screen_surface.h"
 
 namespace {
-
-struct Canvas {
-    SDL_Surface *surface = nullptr;
-    Machine *m = nullptr;
-    bool open() {
-        // Only for SDL's rectangle calls on the software surface; the program has its own.
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        if (SDL_Init(SDL_INIT_VIDEO) != 0) return false;
-        static Machine machine;
-        m = &machine;
-        surface = attach_screen_surface(m);
-        return surface != nullptr;
-    }
-    ~Canvas() {
-        if (surface) SDL_FreeSurface(surface);
-        SDL_Quit();
-    }
-    uint16_t at(int x, int y) const { return m->pixels[x + 800 * y]; }
-};
 
 bool in_spectrum_area(int x, int y) { return x < 512 && y >= kSpecY && y < kSpecY + 384; }
 

@@ -358,6 +358,41 @@ TEST_F(UserSession, SnapshotPickedInTheBrowserRunsWithItsKeyProfile) {
     }
 }
 
+// ---- Taps after a tap at the edge of the screen
+
+TEST_F(UserSession, TapsLandWhereTheyAreMadeAfterATapAtTheScreenEdge) {
+    make_key_snapshot(run.dir.file("keys.sna"));
+    copy_file(BLANK_ROM, run.dir.file("spectrum.rom"));
+    run.start(TAVISK_BIN, {"keys.sna"});
+    wait_for_window();
+    Image img;
+    auto top_row_is = [&](uint16_t paper) {
+        return count_colour(img, 0, kSpecY, 512, 16, paper) == 512 * 16;
+    };
+    ASSERT_TRUE(shoot_until(120, &img, [&] { return top_row_is(kBlack); }))
+        << "the key snapshot did not start";
+
+    // Fingers at the edges: beside the end of the keyboard's ENTER row (the keyboard reaches
+    // x 795), and in the bottom-left corner. Each is followed by a finger held on the drawn
+    // 7, which the snapshot shows as blue paper (bit 3 of port 0xEFFE).
+    const Point seven = key_point('7');
+    const Point edges[] = {{799, key_point(kEnterCode).y}, {0, 479}, {799, 0}};
+    for (const Point &edge : edges) {
+        SCOPED_TRACE(std::to_string(edge.x) + ", " + std::to_string(edge.y));
+        tap(edge);
+        ASSERT_EQ(xdotool(run.x, {"mousemove", std::to_string(seven.x), std::to_string(seven.y),
+                                  "mousedown", "1"}),
+                  0);
+        // The program lets go of a held key after 255 frames (about five seconds).
+        bool pressed = shoot_until(4, &img, [&] { return top_row_is(kBlue); });
+        ASSERT_EQ(xdotool(run.x, {"mouseup", "1"}), 0);
+        if (!pressed) run.keep_evidence();
+        ASSERT_TRUE(pressed) << "the finger on 7 did not press 7 alone";
+        ASSERT_TRUE(shoot_until(60, &img, [&] { return top_row_is(kBlack); }))
+            << "7 not released after the lift";
+    }
+}
+
 // ---- The counter ROM under the panel buttons and the keys
 
 // What the counter ROM shows: its frame counter and boot count, the moment of the picture.
@@ -424,6 +459,19 @@ class CounterRom : public UserSession {
     Reading reading_after(const Reading &from, double seconds) {
         while (now_seconds() < from.at + seconds) sleep_seconds(0.1);
         return reading();
+    }
+    // "tmp.sna" holds this machine as it ran on after the reading last: booted once, its
+    // frame counter at or after last's, at most a minute on.
+    void expect_saved(const Reading &last) {
+        std::string sna = read_file(run.dir.file("tmp.sna"));
+        ASSERT_EQ(sna.size(), kSnaFileSize);
+        auto word = [&](int address) {
+            size_t at = kSnaHeaderSize + address - 0x4000;
+            return uint8_t(sna[at]) | uint8_t(sna[at + 1]) << 8;
+        };
+        EXPECT_EQ(word(0x5B00), 1) << "boot count";
+        EXPECT_LT((word(0x5B02) - last.frames) & 0xFFFF, 3000)
+            << "saved frame counter " << word(0x5B02) << ", last seen " << last.frames;
     }
     // Waits until the button's digit cell shows something other than every picture in
     // others (or, with same, one of them); what it shows then, and the counter in the same
@@ -549,16 +597,57 @@ TEST_F(CounterRom, UnmappedKeyEndsTheProgramAndSavesTheMachine) {
     ASSERT_TRUE(WIFEXITED(run.program.status));
     EXPECT_EQ(WEXITSTATUS(run.program.status), 0);
     EXPECT_EQ(read_file(run.dir.file("stdout.txt")).rfind("counter=", 0), 0u);
-    std::string sna = read_file(run.dir.file("tmp.sna"));
-    ASSERT_EQ(sna.size(), kSnaFileSize);
-    auto word = [&](int address) {
-        size_t at = kSnaHeaderSize + address - 0x4000;
-        return uint8_t(sna[at]) | uint8_t(sna[at + 1]) << 8;
-    };
-    EXPECT_EQ(word(0x5B00), 1) << "boot count";
-    // Saved at the end: at or after the last count on the screen, at most a minute on.
-    EXPECT_LT((word(0x5B02) - b.frames) & 0xFFFF, 3000)
-        << "saved frame counter " << word(0x5B02) << ", last seen " << b.frames;
+    expect_saved(b);
+}
+
+// ---- Ends the user did not choose
+
+struct Ending {
+    int sig;
+    bool paused;
+};
+
+void PrintTo(const Ending &e, std::ostream *os) {
+    *os << strsignal(e.sig) << (e.paused ? ", paused" : ", running");
+}
+
+class SignalEnd : public CounterRom, public testing::WithParamInterface<Ending> {};
+
+TEST_P(SignalEnd, EndsThroughTheExitSequenceAndSavesTheMachine) {
+    Reading last = reading();
+    if (GetParam().paused) {
+        tap(button_point(kActionPause));
+        Reading a, b;
+        ASSERT_TRUE(wait_until(60, [&] {
+            a = reading();
+            b = reading_after(a, 1);
+            return a.frames == b.frames;
+        })) << "PAUSE did not stop the counter";
+        last = b;
+    }
+    run.program.signal(GetParam().sig);
+    ASSERT_TRUE(run.program.wait_exit(60)) << "the signal did not end the program";
+    ASSERT_TRUE(WIFEXITED(run.program.status))
+        << "killed by signal " << WTERMSIG(run.program.status);
+    EXPECT_EQ(WEXITSTATUS(run.program.status), 0);
+    EXPECT_EQ(read_file(run.dir.file("stdout.txt")).rfind("counter=", 0), 0u);
+    expect_saved(last);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, SignalEnd,
+                         testing::Values(Ending{SIGHUP, false}, Ending{SIGQUIT, true},
+                                         Ending{SIGHUP, true}),
+                         [](const testing::TestParamInfo<Ending> &info) {
+                             return std::string(sigabbrev_np(info.param.sig)) +
+                                    (info.param.paused ? "_paused" : "_running");
+                         });
+
+TEST_F(CounterRom, LostXServerStillSavesTheMachine) {
+    Reading last = reading();
+    run.x.child.signal(SIGKILL);
+    ASSERT_TRUE(run.program.wait_exit(60)) << "the program outlived its X server";
+    EXPECT_EQ(read_file(run.dir.file("stdout.txt")).rfind("counter=", 0), 0u);
+    expect_saved(last);
 }
 
 }  // namespace
