@@ -43,8 +43,8 @@ void say_progress(FrontEnd *fe) {
     } else {
         if (tape_block(&deck) == t->block_shown) return;
         t->block_shown = tape_block(&deck);
-        std::snprintf(text, sizeof text, "%s block %d/%d", tape_name(&deck),
-                      tape_block(&deck), tape_blocks(&deck));
+        std::snprintf(text, sizeof text, "%s block %d/%d", tape_name(&deck), tape_block(&deck),
+                      tape_blocks(&deck));
     }
     status_say(fe->m, text);
 }

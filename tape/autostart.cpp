@@ -12,8 +12,8 @@ constexpr uint16_t kFrames = 0x5C78;  // counted by the ROM's interrupt, which s
 constexpr uint16_t kEline = 0x5C59;   // address of the line being edited
 constexpr uint16_t kKcur = 0x5C5B;    // address of the editor's cursor
 constexpr uint8_t kNewKey = 0x20;
-constexpr uint8_t kSetFree = 0x80;    // bit 7 of a set's key byte: no key held there
-constexpr uint8_t kLineEnd = 0x0D;    // an edit line ends in ENTER then the 0x80 end marker
+constexpr uint8_t kSetFree = 0x80;  // bit 7 of a set's key byte: no key held there
+constexpr uint8_t kLineEnd = 0x0D;  // an edit line ends in ENTER then the 0x80 end marker
 constexpr uint8_t kAreaEnd = 0x80;
 
 // The ROM's K-mode decoding: ADD A,0xA5; RET, turning the letter codes 'A'-'Z' into the

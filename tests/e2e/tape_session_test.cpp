@@ -127,10 +127,15 @@ TEST_P(TapeOnTheCommandLine, LoadsByItselfAndTheGameRuns) {
     copy_file(std::string(TAPES_DIR) + "/" + name, run.dir.file(name));
     start_with({name});
     wait_for_game();
-    EXPECT_TRUE(wait_until(60, [&] { return errors().find("Tape " + name + " ended\n") !=
-                                            std::string::npos; }))
-        << errors();
+    EXPECT_TRUE(wait_until(60, [&] {
+        return errors().find("Tape " + name + " ended\n") != std::string::npos;
+    })) << errors();
     EXPECT_NE(errors().find(name + " block 1/4\n"), std::string::npos) << errors();
+    Canvas canvas;
+    ASSERT_TRUE(canvas.open()) << SDL_GetError();
+    EXPECT_TRUE(shoot_until(60, [&] {
+        return canvas.status_shows(img, "Tape " + name + " ended");
+    })) << "the status line does not say that the tape ended";
     std::string ram = quit_and_read_ram();
     ASSERT_FALSE(ram.empty());
     EXPECT_EQ(ram.substr(kMark - 0x4000, kMarker.size()), kMarker);
@@ -180,7 +185,11 @@ TEST_F(TapeSession, CorruptTapeLeavesTheRunningMachineAlone) {
     start_with({"game.tap"});
     wait_for_game();
     pick("bad.tzx");
-    EXPECT_TRUE(wait_until(60, [&] { return errors().find("bad.tzx") != std::string::npos; }));
+    Canvas canvas;
+    ASSERT_TRUE(canvas.open()) << SDL_GetError();
+    bool told = shoot_until(60, [&] { return canvas.status_shows(img, "Not a tape: bad.tzx"); });
+    if (!told) run.keep_evidence();
+    EXPECT_TRUE(told) << "the status line does not give the reason";
     EXPECT_NE(errors().find("Not a tape: bad.tzx\n"), std::string::npos) << errors();
     // Still the game, still running: its loop counts on.
     sleep_seconds(1);
@@ -198,16 +207,19 @@ TEST_F(TapeSession, TurboTapePlaysUnpacedAndSaysWhereItIs) {
     start_with({"turbo_game.tzx"});
     ASSERT_TRUE(run.shot(&img));
     std::vector<uint16_t> paced = digit_cell(img, kActionFast);
+    Canvas canvas;
+    ASSERT_TRUE(canvas.open()) << SDL_GetError();
     // The turbo block is the fifth and last.
     bool playing = shoot_until(120, [&] {
-        std::string said = errors();
-        return said.find("turbo_game.tzx block 5/5\n") != std::string::npos &&
-               said.find("ended") == std::string::npos &&
+        return canvas.status_shows(img, "turbo_game.tzx block 5/5") &&
                digit_cell(img, kActionFast) != paced;
     });
     if (!playing) run.keep_evidence();
     ASSERT_TRUE(playing) << "no unpaced playback seen; standard error:\n" << errors();
     wait_for_game();
+    EXPECT_TRUE(shoot_until(60, [&] {
+        return canvas.status_shows(img, "Tape turbo_game.tzx ended");
+    })) << "the status line does not say that the tape ended";
     EXPECT_NE(errors().find("Tape turbo_game.tzx ended\n"), std::string::npos) << errors();
     ASSERT_TRUE(shoot_until(60, [&] { return digit_cell(img, kActionFast) == paced; }))
         << "the FAST mode did not come back";

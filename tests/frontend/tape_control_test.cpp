@@ -25,14 +25,11 @@ TEST_F(TapeControl, TapesByNameRefusedOnesLeaveTheMachineAcceptedOnesRestartIt) 
     ASSERT_NE(krakout, nullptr);
     struct Case {
         const char *path;
-        bool tape;        // taken as a tape (inserted or refused)
-        bool restarted;   // the machine powered on again for it
+        bool tape;       // taken as a tape (inserted or refused)
+        bool restarted;  // the machine powered on again for it
     } cases[] = {
-        {"game.sna", false, false},
-        {"tape.z80", false, false},
-        {"bad.tzx", true, false},
-        {"missing.tap", true, false},
-        {"krakout.TAP", true, true},
+        {"game.sna", false, false},   {"tape.z80", false, false},  {"bad.tzx", true, false},
+        {"missing.tap", true, false}, {"krakout.TAP", true, true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.path);

@@ -7,11 +7,12 @@
 #   turbo_game.tzx  BASIC loader and a CODE block with the tape tests' turbo loader, then
 #               the test game with 16,000 bytes of padding in one turbo block (written by the
 #               tape tests' make_test_tapes)
+# Every includer gets the folder; the rules are made once.
+set(TAVISK_TAPES_DIR ${CMAKE_BINARY_DIR}/tapes)
 include_guard(GLOBAL)
 find_program(PASMO pasmo REQUIRED)
 find_program(ZMAKEBAS zmakebas REQUIRED)
 find_program(TAPECONV tapeconv REQUIRED)
-set(TAVISK_TAPES_DIR ${CMAKE_BINARY_DIR}/tapes)
 set(tapes_src ${CMAKE_SOURCE_DIR}/tests/tapes)
 file(MAKE_DIRECTORY ${TAVISK_TAPES_DIR})
 add_custom_command(
