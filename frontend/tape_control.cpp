@@ -1,7 +1,6 @@
 #include "frontend/tape_control.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "frontend/front_end.h"
 #include "frontend/status_line.h"
@@ -13,7 +12,8 @@ namespace {
 // The front end's one tape deck.
 TapeDeck deck;
 
-constexpr size_t kTextSize = 160;
+// A tape's name and a few words around it: the deck's reason for a refusal, or progress.
+constexpr size_t kTextSize = kTapeNameSize + 64;
 
 // A power-on as at start-up (RAM cleared, ROM kept). The screen and the frame and sound-ring
 // counts belong to the running front end and carry on, so that pacing and sound go on as

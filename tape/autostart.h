@@ -2,6 +2,13 @@
 // editor waits for keys: LOAD "" ENTER letter by letter (L O A D, SYMBOL SHIFT+P twice, ENTER)
 // on ROMs that take keywords letter by letter, J SYMBOL SHIFT+P twice ENTER on ROMs with
 // keyword entry (K mode), decided from the ROM's content.
+//
+// Everything is read from the ROM's system variables, not counted in frames: the editor waits
+// once it has an empty line with the cursor at its start (E_LINE, K_CUR) and its interrupt
+// counts FRAMES; a key stays down until the ROM's keyboard scan holds it in a KSTATE set, and
+// the next goes down once both sets are free again (the scan frees a set five interrupts
+// after its key is let go, so the same key twice is two keys) and the editor has taken the
+// last key (FLAGS bit 5 clear).
 #pragma once
 
 #include <cstdint>
