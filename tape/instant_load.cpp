@@ -49,12 +49,19 @@ libspectrum_tape_block *nth_block(libspectrum_tape *tape, int n) {
     return b;
 }
 
-// The first block from k on that makes a sound (metadata blocks make none), or -1.
+// Metadata and pauses carry no data for a loader to wait for (a pause of 0 stops the tape).
+bool silent_block(libspectrum_tape_block *b) {
+    if (libspectrum_tape_block_metadata(b)) return true;
+    return libspectrum_tape_block_type(b) == LIBSPECTRUM_TAPE_BLOCK_PAUSE &&
+           libspectrum_tape_block_pause(b) > 0;
+}
+
+// The first block from k on that is not silent, or -1.
 int next_sound_block(libspectrum_tape *tape, int k, int blocks) {
     for (; k < blocks; k++) {
         libspectrum_tape_block *b = nth_block(tape, k);
         if (!b) return -1;
-        if (!libspectrum_tape_block_metadata(b)) return k;
+        if (!silent_block(b)) return k;
     }
     return -1;
 }
@@ -96,12 +103,12 @@ uint8_t play_silently_to(TapeDeck *d, int k) {
     return level;
 }
 
-// The loader is still inside LD-BYTES below its pushed return to SA/LD-RET: it has neither
-// returned nor found the block in the rest of the run.
+// The loader is still inside LD-BYTES, at most two calls below the stack pointer of its first
+// read: it has neither returned nor found the block in the rest of the run. (The return
+// address there is SA/LD-RET's when LOAD called it, or a program's own when it came in later.)
 bool loader_waiting(const Machine *m) {
     uint16_t below = uint16_t(m->ear.trap_sp - m->sp);
-    return m->pc >= kLoaderStart && m->pc < kLoaderEnd && below <= 4 &&
-           memory_read16(m->rom, m->ear.trap_sp) == kLoaderReturn;
+    return m->pc >= kLoaderStart && m->pc < kLoaderEnd && below <= 4;
 }
 
 }  // namespace
@@ -144,14 +151,11 @@ bool instant_load(TapeDeck *d, Machine *m) {
     }
     uint8_t c0 = uint8_t(0x02 | (level0 ? 0x20 : 0));  // IN; RRA; AND 20; OR 02; LD C,A
     regs.c = level == level0 ? c0 : uint8_t(~c0);
-    // The data, up to the pause after it: the tape stops there, as a real one stands when
-    // the loader returns.
-    bool in_gap = false;
-    while (!in_gap && !(flags & LIBSPECTRUM_TAPE_FLAGS_BLOCK) && edges++ < kMaxBlockEdges) {
-        libspectrum_tape_get_next_edge(&delay, &flags, d->tape);
-        level = edge_level(level, flags);
-        in_gap = edge_block_state(d->tape, flags) == LIBSPECTRUM_TAPE_STATE_PAUSE;
-    }
+    // The data: two edges a bit leave the level as the sync left it. The tape stops in the
+    // pause after it, as a real one stands when the loader returns; the library's own way
+    // of passing over the data for loads like this one is to set the pause state.
+    bool in_gap = synced && libspectrum_tape_set_state(d->tape, LIBSPECTRUM_TAPE_STATE_PAUSE) ==
+                                LIBSPECTRUM_ERROR_NONE;
 
     rom_loader_run(&regs, m, data, size, true);
     m->a = regs.a;
@@ -169,7 +173,7 @@ bool instant_load(TapeDeck *d, Machine *m) {
     uint16_t sp = m->ear.trap_sp;
     memory_write16(m->rom, uint16_t(sp - 2), kAfterEdge2Call);
     memory_write16(m->rom, uint16_t(sp - 4), kAfterEdge1Call);
-    m->pc = memory_read16(m->rom, sp);  // RET to SA/LD-RET
+    m->pc = memory_read16(m->rom, sp);  // its RET: to SA/LD-RET after LD-BYTES's own PUSH
     m->sp = uint16_t(sp + 2);
 
     int position = 0;

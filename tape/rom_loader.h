@@ -7,8 +7,7 @@
 
 #include "machine/machine.h"
 
-// Where LD-BYTES returns through (SA/LD-RET) and its first instruction.
-constexpr uint16_t kLoaderReturn = 0x053F;
+// LD-BYTES's first instruction.
 constexpr uint16_t kLoaderStart = 0x0556;
 constexpr uint16_t kLoaderEnd = 0x0605;  // one past LD-EDGE-1's final RET
 

@@ -51,13 +51,15 @@ void hand_out(TapeDeck *d, EarSignal *ear) {
     }
     d->last_time = d->next_time;
     d->has_next = 0;
-    d->block = d->next_position;
+    // After the tape's last edge the library stands on its first block again.
+    if (!(flags & LIBSPECTRUM_TAPE_FLAGS_TAPE)) d->block = d->next_position;
     if (flags & LIBSPECTRUM_TAPE_FLAGS_BLOCK)
         d->place = kAtBlockStart;
     else
         d->place = d->next_state == LIBSPECTRUM_TAPE_STATE_PAUSE ? kInGap : kInBlock;
     if (flags & kStopFlags) {
         d->halting = 1;
+        d->halt_time = d->next_time;
         if (flags & LIBSPECTRUM_TAPE_FLAGS_TAPE) d->ending = 1;
     }
 }
@@ -91,8 +93,9 @@ void advance(TapeDeck *d, EarSignal *ear, uint32_t end) {
         d->carry[d->carry_count++] = ear->edge[i] - end;
     d->level = ear->level;
     d->last_time -= end;
+    d->halt_time -= end;
     if (d->has_next) d->next_time -= end;
-    if (d->halting && d->carry_count == 0) {
+    if (d->halting && d->halt_time <= 0) {
         d->playing = 0;
         d->halting = 0;
         d->last_time = 0;  // the motor starts again from the next block's beginning

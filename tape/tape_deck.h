@@ -46,8 +46,9 @@ struct TapeDeck {
     TapePlace place;
     uint8_t playing;
     uint8_t at_end;
-    uint8_t halting;     // the stop-the-tape or final edge has been handed to the run
+    uint8_t halting;     // the stop-the-tape or final edge has been taken from the library
     uint8_t ending;      // ... and it was the tape's last
+    int64_t halt_time;   // its T-state, relative to the coming run's start
     uint8_t need_quiet;  // stopped by a stop-the-tape block: polling must pause first
     int quiet;           // frames of playback without loader-rate polling
     uint8_t level;       // the EAR level at the start of the coming run

@@ -1,3 +1,2 @@
 10 REM tape test loader
 20 LOAD "" CODE
-30 RANDOMIZE USR 32768

@@ -16,7 +16,12 @@ struct Load {
     bool load;         // LOAD (carry set) or VERIFY
     uint16_t length;   // 0: the length in the header loaded at kHeaderAt
     uint16_t dest;
+    bool at_first_read = false;  // entered at the first IN with A' and F' set, own return
 };
+
+// A program that sets up what LD-BYTES's first instructions do and comes in at its first
+// port read, with its own return address on the stack (no SA/LD-RET).
+constexpr uint16_t kLoaderFirstIn = 0x0562;
 
 constexpr uint16_t kHeaderAt = 0x6000;
 constexpr uint16_t kCodeAt = 0x8000;
@@ -46,6 +51,11 @@ std::string differences(const TapeRig &x, const TapeRig &y) {
 void start_load(TapeRig *rig, const Load &l) {
     uint16_t length = l.length ? l.length : memory_read16(rig->m.rom, kHeaderAt + 11);
     call_ld_bytes(rig, l.flag, l.load, length, l.dest);
+    if (l.at_first_read) {
+        rig->m.alta = l.flag;
+        rig->m.altf = l.load ? kFlagC : 0;
+        rig->m.pc = kLoaderFirstIn;
+    }
 }
 
 TEST(InstantLoad, ReturnsAsTheRomLoaderDoes) {
@@ -65,6 +75,8 @@ TEST(InstantLoad, ReturnsAsTheRomLoaderDoes) {
         {"block shorter than asked", "code.tap",
          {{0x00, true, kHeaderLength, kHeaderAt}, {0xFF, true, kCodeLength + 5, kCodeAt}}},
         {"block longer than asked", "code.tap", {{0x00, true, 10, kHeaderAt}}},
+        {"entered at its first read", "code.tap",
+         {{0x00, true, kHeaderLength, kHeaderAt, true}, {0xFF, true, kCodeLength, kCodeAt, true}}},
         {"load into the ROM's addresses", "code.tap",
          {{0x00, true, kHeaderLength, kHeaderAt}, {0xFF, true, kCodeLength, 0x3F80}}},
         {"VERIFY that matches", "code_twice.tap",

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@ struct TapeRig {
     Machine m;
     uint8_t image[kMemorySize];
     TapeDeck deck;
+    ~TapeRig() { tape_eject(&deck, &m); }
 };
 
 // Where LD-BYTES's caller resumes (DI; HALT, so that a HALT frame shows the return), and the
@@ -58,6 +60,10 @@ inline std::unique_ptr<TapeRig> make_rig() {
     rig->image[kVectorPage * 256 + 0x100] = uint8_t(kHandler >> 8);
     rig->image[kHandler] = 0xC9;  // RET
     return rig;
+}
+
+inline void load_bytes(TapeRig *rig, uint16_t addr, std::initializer_list<uint8_t> bytes) {
+    for (uint8_t b : bytes) rig->image[addr++] = b;
 }
 
 inline void insert(TapeRig *rig, const char *name) {
