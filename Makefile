@@ -2,13 +2,14 @@
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
+PROFILE_BUILD ?= build-profile
 CMAKE_GEN := -G Ninja
 PREFIX ?= /usr
 JOBS ?= 2
 # The measured Z80 test data; by default ../shared beside the checkout.
 SHARED_OPT := $(if $(TAVISK_SHARED_DIR),-DTAVISK_SHARED_DIR=$(abspath $(TAVISK_SHARED_DIR)))
 
-.PHONY: all deps run test test-plain test-asan bench install screenshot clean
+.PHONY: all deps run test test-plain test-asan bench profile install screenshot clean
 
 all:
 	@scripts/deps.sh build
@@ -43,6 +44,14 @@ bench:
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	$(BENCH_BUILD)/bench/tavisk_bench
 
+# Host instruction counts under callgrind: run_frame per T-state, render_screen per call.
+profile:
+	@scripts/deps.sh test
+	cmake -S . -B $(PROFILE_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DTAVISK_TESTS=OFF \
+	  -DTAVISK_BENCH=ON
+	cmake --build $(PROFILE_BUILD) -j $(JOBS) --target tavisk_profile
+	scripts/profile.sh $(PROFILE_BUILD)/bench/tavisk_profile
+
 install:
 	@scripts/deps.sh run
 	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DTAVISK_TESTS=OFF -DCMAKE_INSTALL_PREFIX=$(PREFIX)
@@ -57,4 +66,4 @@ screenshot:
 	  docs/screenshot.png
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(PROFILE_BUILD)

@@ -2,63 +2,101 @@
 
 namespace {
 
-constexpr int kRowWords = kScreenWidth / 2;  // the pitch is fixed at 1600 bytes
+constexpr int kRowBytes = kScreenWidth * 2;  // the pitch is fixed at 1600 bytes
 constexpr int kAttrOffset = 0x1800;
 
-// Eight pixels of one display byte into two screen rows, one test and two stores a bit.
-inline void draw_byte(uint32_t *top, uint8_t b, uint32_t ink, uint32_t paper) {
-    uint32_t *bottom = top + kRowWords;
-    uint32_t w;
-    w = (b & 0x80) ? ink : paper;
-    top[0] = w;
-    bottom[0] = w;
-    w = (b & 0x40) ? ink : paper;
-    top[1] = w;
-    bottom[1] = w;
-    w = (b & 0x20) ? ink : paper;
-    top[2] = w;
-    bottom[2] = w;
-    w = (b & 0x10) ? ink : paper;
-    top[3] = w;
-    bottom[3] = w;
-    w = (b & 0x08) ? ink : paper;
-    top[4] = w;
-    bottom[4] = w;
-    w = (b & 0x04) ? ink : paper;
-    top[5] = w;
-    bottom[5] = w;
-    w = (b & 0x02) ? ink : paper;
-    top[6] = w;
-    bottom[6] = w;
-    w = (b & 0x01) ? ink : paper;
-    top[7] = w;
-    bottom[7] = w;
+// Pixel pairs handled as one value, with GCC's generic vectors: four (16 bytes, one register)
+// where the target has a vector unit, else one, which is then a plain 32-bit register. The
+// stored form asks only the 4-byte alignment that the pixel pairs have always had and may
+// alias the surface's 16-bit pixels.
+#if defined(__SSE2__) || defined(__ARM_NEON)
+constexpr int kLanes = 4;
+#else
+constexpr int kLanes = 1;
+#endif
+constexpr int kGroups = 8 / kLanes;  // values per display byte
+typedef uint32_t Pairs __attribute__((vector_size(4 * kLanes)));
+typedef uint32_t SurfacePairs __attribute__((vector_size(4 * kLanes), aligned(4), may_alias));
+
+constexpr uint32_t pixel_mask(int b, int k) { return (b >> (7 - k)) & 1 ? 0xFFFFFFFFu : 0; }
+
+// Group g of display byte b's pixel masks: words of all ones where the pixel is set,
+// leftmost (bit 7) first. A pixel pair is then paper ^ ((ink ^ paper) & mask): no test per
+// bit.
+constexpr Pairs masks_of(int b, int g) {
+#if defined(__SSE2__) || defined(__ARM_NEON)
+    return Pairs{pixel_mask(b, 4 * g), pixel_mask(b, 4 * g + 1), pixel_mask(b, 4 * g + 2),
+                 pixel_mask(b, 4 * g + 3)};
+#else
+    return Pairs{pixel_mask(b, g)};
+#endif
 }
+
+struct ByteMasks {
+    Pairs group[256][kGroups];
+};
+
+constexpr ByteMasks make_byte_masks() {
+    ByteMasks t{};
+    for (int b = 0; b < 256; b++)
+        for (int g = 0; g < kGroups; g++) t.group[b][g] = masks_of(b, g);
+    return t;
+}
+
+constexpr ByteMasks kByteMasks = make_byte_masks();
+
+Pairs broadcast(uint32_t word) { return Pairs{} + word; }
+
+// Eight pixels of one display byte into two screen rows.
+inline void draw_byte(uint8_t *top, uint8_t b, Pairs paper, Pairs diff) {
+    SurfacePairs *upper = reinterpret_cast<SurfacePairs *>(top);
+    SurfacePairs *lower = reinterpret_cast<SurfacePairs *>(top + kRowBytes);
+#pragma GCC unroll 8
+    for (int g = 0; g < kGroups; g++) {
+        const Pairs v = paper ^ (diff & kByteMasks.group[b][g]);
+        upper[g] = v;
+        lower[g] = v;
+    }
+}
+
+// The colours of a cell: paper, and ink ^ paper for the masks to select.
+struct CellColours {
+    Pairs paper;
+    Pairs diff;
+};
 
 }  // namespace
 
 int render_screen(Machine *m) {
     const uint8_t *ram = m->ram;
-    uint32_t *screen = reinterpret_cast<uint32_t *>(m->pixels) + kSpecAreaY * kRowWords;
+    uint8_t *screen = reinterpret_cast<uint8_t *>(m->pixels) + kSpecAreaY * kRowBytes;
     // A period of 50 frames: the second half shows FLASH cells inverted.
     const bool flashphase = uint32_t(m->counter) % 50 > 24;
-    for (int t = 0; t < 3; t++) {
-        for (int k = 0; k < 256; k++) {
-            const uint8_t a = ram[kAttrOffset + 256 * t + k];
-            int ink = (a & 7) | ((a >> 3) & 8);
-            int paper = (a >> 3) & 15;
-            if (flashphase && (a & 0x80)) {
-                int swap = ink;
-                ink = paper;
-                paper = swap;
-            }
-            const uint32_t inkword = palette[ink];
-            const uint32_t paperword = palette[paper];
-            const uint8_t *bytes = ram + 2048 * t + k;
-            const int y0 = 64 * t + 8 * (k >> 5);
-            uint32_t *cell = screen + 2 * y0 * kRowWords + 8 * (k & 31);
+    // Every attribute decoded once per call rather than once per cell.
+    CellColours colours[256];
+    for (int a = 0; a < 256; a++) {
+        int ink = (a & 7) | ((a >> 3) & 8);
+        int paper = (a >> 3) & 15;
+        if (flashphase && (a & 0x80)) {
+            int swap = ink;
+            ink = paper;
+            paper = swap;
+        }
+        colours[a].paper = broadcast(palette[paper]);
+        colours[a].diff = broadcast(palette[ink] ^ palette[paper]);
+    }
+    // Character row r (0-23) is third r / 8, whose 2048 display bytes hold its pixel line l
+    // of cell k at 256 * l + k; its attributes follow the display file in the same order.
+    for (int r = 0; r < 24; r++) {
+        const uint8_t *bytes = ram + 2048 * (r >> 3) + 32 * (r & 7);
+        const uint8_t *attributes = ram + kAttrOffset + 32 * r;
+        // Each character is 16 screen rows high and 32 bytes (16 pixels) wide.
+        uint8_t *cell = screen + 16 * r * kRowBytes;
+        for (int c = 0; c < 32; c++, cell += 32) {
+            const CellColours &colour = colours[attributes[c]];
+#pragma GCC unroll 8
             for (int l = 0; l < 8; l++)
-                draw_byte(cell + 2 * l * kRowWords, bytes[256 * l], inkword, paperword);
+                draw_byte(cell + 2 * l * kRowBytes, bytes[256 * l + c], colour.paper, colour.diff);
         }
     }
     return 0;

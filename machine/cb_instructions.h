@@ -6,12 +6,12 @@
 // The register of field 0-7 other than 6, for the DDCB/FDCB copies (the real H and L).
 Z80_INLINE void set_reg(Z80 &z, int field, uint8_t v) {
     switch (field) {
-        case 0: z.b = v; break;
-        case 1: z.c = v; break;
-        case 2: z.d = v; break;
-        case 3: z.e = v; break;
-        case 4: z.h = v; break;
-        case 5: z.l = v; break;
+        case 0: set_hi(z.bc, v); break;
+        case 1: set_lo(z.bc, v); break;
+        case 2: set_hi(z.de, v); break;
+        case 3: set_lo(z.de, v); break;
+        case 4: set_hi(z.hl, v); break;
+        case 5: set_lo(z.hl, v); break;
         case 7: z.a = v; break;
         default: break;
     }
@@ -31,105 +31,116 @@ Z80_INLINE uint8_t rotate(Z80 &z, int kind, uint8_t v) {
     }
 }
 
+// The bit that BIT, RES and SET name in bits 3-5 of their opcode byte, as a mask: one load
+// instead of a shift by a variable count.
+struct CbMasks {
+    uint8_t bit[256];
+};
+constexpr CbMasks make_cb_masks() {
+    CbMasks t{};
+    for (int x = 0; x < 256; x++) t.bit[x] = uint8_t(1 << ((x >> 3) & 7));
+    return t;
+}
+inline constexpr CbMasks kCbMasks = make_cb_masks();
+
 // After CB: the opcode byte is one more fetch.
 Z80_INLINE void exec_cb(Z80 &z) {
     uint8_t x = fetch8(z);
     z.fetches++;
     if (x < 0x40) {
         switch (x) {
-            case 0x00: z.b = rlc(z, z.b); z.t += 8; break;  // RLC B
-            case 0x01: z.c = rlc(z, z.c); z.t += 8; break;  // RLC C
-            case 0x02: z.d = rlc(z, z.d); z.t += 8; break;  // RLC D
-            case 0x03: z.e = rlc(z, z.e); z.t += 8; break;  // RLC E
-            case 0x04: z.h = rlc(z, z.h); z.t += 8; break;  // RLC H
-            case 0x05: z.l = rlc(z, z.l); z.t += 8; break;  // RLC L
-            case 0x06: wr(z, hl(z), rlc(z, rd(z, hl(z)))); z.t += 15; break;  // RLC (HL)
+            case 0x00: set_hi(z.bc, rlc(z, hi(z.bc))); z.t += 8; break;  // RLC B
+            case 0x01: set_lo(z.bc, rlc(z, lo(z.bc))); z.t += 8; break;  // RLC C
+            case 0x02: set_hi(z.de, rlc(z, hi(z.de))); z.t += 8; break;  // RLC D
+            case 0x03: set_lo(z.de, rlc(z, lo(z.de))); z.t += 8; break;  // RLC E
+            case 0x04: set_hi(z.hl, rlc(z, hi(z.hl))); z.t += 8; break;  // RLC H
+            case 0x05: set_lo(z.hl, rlc(z, lo(z.hl))); z.t += 8; break;  // RLC L
+            case 0x06: wr(z, z.hl, rlc(z, rd(z, z.hl))); z.t += 15; break;  // RLC (HL)
             case 0x07: z.a = rlc(z, z.a); z.t += 8; break;  // RLC A
-            case 0x08: z.b = rrc(z, z.b); z.t += 8; break;  // RRC B
-            case 0x09: z.c = rrc(z, z.c); z.t += 8; break;  // RRC C
-            case 0x0A: z.d = rrc(z, z.d); z.t += 8; break;  // RRC D
-            case 0x0B: z.e = rrc(z, z.e); z.t += 8; break;  // RRC E
-            case 0x0C: z.h = rrc(z, z.h); z.t += 8; break;  // RRC H
-            case 0x0D: z.l = rrc(z, z.l); z.t += 8; break;  // RRC L
-            case 0x0E: wr(z, hl(z), rrc(z, rd(z, hl(z)))); z.t += 15; break;  // RRC (HL)
+            case 0x08: set_hi(z.bc, rrc(z, hi(z.bc))); z.t += 8; break;  // RRC B
+            case 0x09: set_lo(z.bc, rrc(z, lo(z.bc))); z.t += 8; break;  // RRC C
+            case 0x0A: set_hi(z.de, rrc(z, hi(z.de))); z.t += 8; break;  // RRC D
+            case 0x0B: set_lo(z.de, rrc(z, lo(z.de))); z.t += 8; break;  // RRC E
+            case 0x0C: set_hi(z.hl, rrc(z, hi(z.hl))); z.t += 8; break;  // RRC H
+            case 0x0D: set_lo(z.hl, rrc(z, lo(z.hl))); z.t += 8; break;  // RRC L
+            case 0x0E: wr(z, z.hl, rrc(z, rd(z, z.hl))); z.t += 15; break;  // RRC (HL)
             case 0x0F: z.a = rrc(z, z.a); z.t += 8; break;  // RRC A
-            case 0x10: z.b = rl(z, z.b); z.t += 8; break;  // RL B
-            case 0x11: z.c = rl(z, z.c); z.t += 8; break;  // RL C
-            case 0x12: z.d = rl(z, z.d); z.t += 8; break;  // RL D
-            case 0x13: z.e = rl(z, z.e); z.t += 8; break;  // RL E
-            case 0x14: z.h = rl(z, z.h); z.t += 8; break;  // RL H
-            case 0x15: z.l = rl(z, z.l); z.t += 8; break;  // RL L
-            case 0x16: wr(z, hl(z), rl(z, rd(z, hl(z)))); z.t += 15; break;  // RL (HL)
+            case 0x10: set_hi(z.bc, rl(z, hi(z.bc))); z.t += 8; break;  // RL B
+            case 0x11: set_lo(z.bc, rl(z, lo(z.bc))); z.t += 8; break;  // RL C
+            case 0x12: set_hi(z.de, rl(z, hi(z.de))); z.t += 8; break;  // RL D
+            case 0x13: set_lo(z.de, rl(z, lo(z.de))); z.t += 8; break;  // RL E
+            case 0x14: set_hi(z.hl, rl(z, hi(z.hl))); z.t += 8; break;  // RL H
+            case 0x15: set_lo(z.hl, rl(z, lo(z.hl))); z.t += 8; break;  // RL L
+            case 0x16: wr(z, z.hl, rl(z, rd(z, z.hl))); z.t += 15; break;  // RL (HL)
             case 0x17: z.a = rl(z, z.a); z.t += 8; break;  // RL A
-            case 0x18: z.b = rr(z, z.b); z.t += 8; break;  // RR B
-            case 0x19: z.c = rr(z, z.c); z.t += 8; break;  // RR C
-            case 0x1A: z.d = rr(z, z.d); z.t += 8; break;  // RR D
-            case 0x1B: z.e = rr(z, z.e); z.t += 8; break;  // RR E
-            case 0x1C: z.h = rr(z, z.h); z.t += 8; break;  // RR H
-            case 0x1D: z.l = rr(z, z.l); z.t += 8; break;  // RR L
-            case 0x1E: wr(z, hl(z), rr(z, rd(z, hl(z)))); z.t += 15; break;  // RR (HL)
+            case 0x18: set_hi(z.bc, rr(z, hi(z.bc))); z.t += 8; break;  // RR B
+            case 0x19: set_lo(z.bc, rr(z, lo(z.bc))); z.t += 8; break;  // RR C
+            case 0x1A: set_hi(z.de, rr(z, hi(z.de))); z.t += 8; break;  // RR D
+            case 0x1B: set_lo(z.de, rr(z, lo(z.de))); z.t += 8; break;  // RR E
+            case 0x1C: set_hi(z.hl, rr(z, hi(z.hl))); z.t += 8; break;  // RR H
+            case 0x1D: set_lo(z.hl, rr(z, lo(z.hl))); z.t += 8; break;  // RR L
+            case 0x1E: wr(z, z.hl, rr(z, rd(z, z.hl))); z.t += 15; break;  // RR (HL)
             case 0x1F: z.a = rr(z, z.a); z.t += 8; break;  // RR A
-            case 0x20: z.b = sla(z, z.b); z.t += 8; break;  // SLA B
-            case 0x21: z.c = sla(z, z.c); z.t += 8; break;  // SLA C
-            case 0x22: z.d = sla(z, z.d); z.t += 8; break;  // SLA D
-            case 0x23: z.e = sla(z, z.e); z.t += 8; break;  // SLA E
-            case 0x24: z.h = sla(z, z.h); z.t += 8; break;  // SLA H
-            case 0x25: z.l = sla(z, z.l); z.t += 8; break;  // SLA L
-            case 0x26: wr(z, hl(z), sla(z, rd(z, hl(z)))); z.t += 15; break;  // SLA (HL)
+            case 0x20: set_hi(z.bc, sla(z, hi(z.bc))); z.t += 8; break;  // SLA B
+            case 0x21: set_lo(z.bc, sla(z, lo(z.bc))); z.t += 8; break;  // SLA C
+            case 0x22: set_hi(z.de, sla(z, hi(z.de))); z.t += 8; break;  // SLA D
+            case 0x23: set_lo(z.de, sla(z, lo(z.de))); z.t += 8; break;  // SLA E
+            case 0x24: set_hi(z.hl, sla(z, hi(z.hl))); z.t += 8; break;  // SLA H
+            case 0x25: set_lo(z.hl, sla(z, lo(z.hl))); z.t += 8; break;  // SLA L
+            case 0x26: wr(z, z.hl, sla(z, rd(z, z.hl))); z.t += 15; break;  // SLA (HL)
             case 0x27: z.a = sla(z, z.a); z.t += 8; break;  // SLA A
-            case 0x28: z.b = sra(z, z.b); z.t += 8; break;  // SRA B
-            case 0x29: z.c = sra(z, z.c); z.t += 8; break;  // SRA C
-            case 0x2A: z.d = sra(z, z.d); z.t += 8; break;  // SRA D
-            case 0x2B: z.e = sra(z, z.e); z.t += 8; break;  // SRA E
-            case 0x2C: z.h = sra(z, z.h); z.t += 8; break;  // SRA H
-            case 0x2D: z.l = sra(z, z.l); z.t += 8; break;  // SRA L
-            case 0x2E: wr(z, hl(z), sra(z, rd(z, hl(z)))); z.t += 15; break;  // SRA (HL)
+            case 0x28: set_hi(z.bc, sra(z, hi(z.bc))); z.t += 8; break;  // SRA B
+            case 0x29: set_lo(z.bc, sra(z, lo(z.bc))); z.t += 8; break;  // SRA C
+            case 0x2A: set_hi(z.de, sra(z, hi(z.de))); z.t += 8; break;  // SRA D
+            case 0x2B: set_lo(z.de, sra(z, lo(z.de))); z.t += 8; break;  // SRA E
+            case 0x2C: set_hi(z.hl, sra(z, hi(z.hl))); z.t += 8; break;  // SRA H
+            case 0x2D: set_lo(z.hl, sra(z, lo(z.hl))); z.t += 8; break;  // SRA L
+            case 0x2E: wr(z, z.hl, sra(z, rd(z, z.hl))); z.t += 15; break;  // SRA (HL)
             case 0x2F: z.a = sra(z, z.a); z.t += 8; break;  // SRA A
-            case 0x30: z.b = sll(z, z.b); z.t += 8; break;  // SLL B
-            case 0x31: z.c = sll(z, z.c); z.t += 8; break;  // SLL C
-            case 0x32: z.d = sll(z, z.d); z.t += 8; break;  // SLL D
-            case 0x33: z.e = sll(z, z.e); z.t += 8; break;  // SLL E
-            case 0x34: z.h = sll(z, z.h); z.t += 8; break;  // SLL H
-            case 0x35: z.l = sll(z, z.l); z.t += 8; break;  // SLL L
-            case 0x36: wr(z, hl(z), sll(z, rd(z, hl(z)))); z.t += 15; break;  // SLL (HL)
+            case 0x30: set_hi(z.bc, sll(z, hi(z.bc))); z.t += 8; break;  // SLL B
+            case 0x31: set_lo(z.bc, sll(z, lo(z.bc))); z.t += 8; break;  // SLL C
+            case 0x32: set_hi(z.de, sll(z, hi(z.de))); z.t += 8; break;  // SLL D
+            case 0x33: set_lo(z.de, sll(z, lo(z.de))); z.t += 8; break;  // SLL E
+            case 0x34: set_hi(z.hl, sll(z, hi(z.hl))); z.t += 8; break;  // SLL H
+            case 0x35: set_lo(z.hl, sll(z, lo(z.hl))); z.t += 8; break;  // SLL L
+            case 0x36: wr(z, z.hl, sll(z, rd(z, z.hl))); z.t += 15; break;  // SLL (HL)
             case 0x37: z.a = sll(z, z.a); z.t += 8; break;  // SLL A
-            case 0x38: z.b = srl(z, z.b); z.t += 8; break;  // SRL B
-            case 0x39: z.c = srl(z, z.c); z.t += 8; break;  // SRL C
-            case 0x3A: z.d = srl(z, z.d); z.t += 8; break;  // SRL D
-            case 0x3B: z.e = srl(z, z.e); z.t += 8; break;  // SRL E
-            case 0x3C: z.h = srl(z, z.h); z.t += 8; break;  // SRL H
-            case 0x3D: z.l = srl(z, z.l); z.t += 8; break;  // SRL L
-            case 0x3E: wr(z, hl(z), srl(z, rd(z, hl(z)))); z.t += 15; break;  // SRL (HL)
+            case 0x38: set_hi(z.bc, srl(z, hi(z.bc))); z.t += 8; break;  // SRL B
+            case 0x39: set_lo(z.bc, srl(z, lo(z.bc))); z.t += 8; break;  // SRL C
+            case 0x3A: set_hi(z.de, srl(z, hi(z.de))); z.t += 8; break;  // SRL D
+            case 0x3B: set_lo(z.de, srl(z, lo(z.de))); z.t += 8; break;  // SRL E
+            case 0x3C: set_hi(z.hl, srl(z, hi(z.hl))); z.t += 8; break;  // SRL H
+            case 0x3D: set_lo(z.hl, srl(z, lo(z.hl))); z.t += 8; break;  // SRL L
+            case 0x3E: wr(z, z.hl, srl(z, rd(z, z.hl))); z.t += 15; break;  // SRL (HL)
             case 0x3F: z.a = srl(z, z.a); z.t += 8; break;  // SRL A
         }
         return;
     }
-    int n = (x >> 3) & 7;
-    uint8_t bit = uint8_t(1 << n);
+    const uint8_t bit = kCbMasks.bit[x];
     switch (x & 0xC7) {
-        case 0x40: bit8(z, n, z.b); z.t += 8; break;  // BIT n,B
-        case 0x41: bit8(z, n, z.c); z.t += 8; break;  // BIT n,C
-        case 0x42: bit8(z, n, z.d); z.t += 8; break;  // BIT n,D
-        case 0x43: bit8(z, n, z.e); z.t += 8; break;  // BIT n,E
-        case 0x44: bit8(z, n, z.h); z.t += 8; break;  // BIT n,H
-        case 0x45: bit8(z, n, z.l); z.t += 8; break;  // BIT n,L
-        case 0x46: bit8(z, n, rd(z, hl(z))); z.t += 12; break;  // BIT n,(HL)
-        case 0x47: bit8(z, n, z.a); z.t += 8; break;  // BIT n,A
-        case 0x80: z.b &= uint8_t(~bit); z.t += 8; break;  // RES n,B
-        case 0x81: z.c &= uint8_t(~bit); z.t += 8; break;  // RES n,C
-        case 0x82: z.d &= uint8_t(~bit); z.t += 8; break;  // RES n,D
-        case 0x83: z.e &= uint8_t(~bit); z.t += 8; break;  // RES n,E
-        case 0x84: z.h &= uint8_t(~bit); z.t += 8; break;  // RES n,H
-        case 0x85: z.l &= uint8_t(~bit); z.t += 8; break;  // RES n,L
-        case 0x86: wr(z, hl(z), rd(z, hl(z)) & uint8_t(~bit)); z.t += 15; break;  // RES n,(HL)
+        case 0x40: bit8(z, bit, hi(z.bc)); z.t += 8; break;  // BIT n,B
+        case 0x41: bit8(z, bit, lo(z.bc)); z.t += 8; break;  // BIT n,C
+        case 0x42: bit8(z, bit, hi(z.de)); z.t += 8; break;  // BIT n,D
+        case 0x43: bit8(z, bit, lo(z.de)); z.t += 8; break;  // BIT n,E
+        case 0x44: bit8(z, bit, hi(z.hl)); z.t += 8; break;  // BIT n,H
+        case 0x45: bit8(z, bit, lo(z.hl)); z.t += 8; break;  // BIT n,L
+        case 0x46: bit8(z, bit, rd(z, z.hl)); z.t += 12; break;  // BIT n,(HL)
+        case 0x47: bit8(z, bit, z.a); z.t += 8; break;  // BIT n,A
+        case 0x80: set_hi(z.bc, hi(z.bc) & uint8_t(~bit)); z.t += 8; break;  // RES n,B
+        case 0x81: set_lo(z.bc, lo(z.bc) & uint8_t(~bit)); z.t += 8; break;  // RES n,C
+        case 0x82: set_hi(z.de, hi(z.de) & uint8_t(~bit)); z.t += 8; break;  // RES n,D
+        case 0x83: set_lo(z.de, lo(z.de) & uint8_t(~bit)); z.t += 8; break;  // RES n,E
+        case 0x84: set_hi(z.hl, hi(z.hl) & uint8_t(~bit)); z.t += 8; break;  // RES n,H
+        case 0x85: set_lo(z.hl, lo(z.hl) & uint8_t(~bit)); z.t += 8; break;  // RES n,L
+        case 0x86: wr(z, z.hl, rd(z, z.hl) & uint8_t(~bit)); z.t += 15; break;  // RES n,(HL)
         case 0x87: z.a &= uint8_t(~bit); z.t += 8; break;  // RES n,A
-        case 0xC0: z.b |= bit; z.t += 8; break;  // SET n,B
-        case 0xC1: z.c |= bit; z.t += 8; break;  // SET n,C
-        case 0xC2: z.d |= bit; z.t += 8; break;  // SET n,D
-        case 0xC3: z.e |= bit; z.t += 8; break;  // SET n,E
-        case 0xC4: z.h |= bit; z.t += 8; break;  // SET n,H
-        case 0xC5: z.l |= bit; z.t += 8; break;  // SET n,L
-        case 0xC6: wr(z, hl(z), rd(z, hl(z)) | bit); z.t += 15; break;  // SET n,(HL)
+        case 0xC0: set_hi(z.bc, hi(z.bc) | bit); z.t += 8; break;  // SET n,B
+        case 0xC1: set_lo(z.bc, lo(z.bc) | bit); z.t += 8; break;  // SET n,C
+        case 0xC2: set_hi(z.de, hi(z.de) | bit); z.t += 8; break;  // SET n,D
+        case 0xC3: set_lo(z.de, lo(z.de) | bit); z.t += 8; break;  // SET n,E
+        case 0xC4: set_hi(z.hl, hi(z.hl) | bit); z.t += 8; break;  // SET n,H
+        case 0xC5: set_lo(z.hl, lo(z.hl) | bit); z.t += 8; break;  // SET n,L
+        case 0xC6: wr(z, z.hl, rd(z, z.hl) | bit); z.t += 15; break;  // SET n,(HL)
         case 0xC7: z.a |= bit; z.t += 8; break;  // SET n,A
     }
 }
@@ -144,9 +155,9 @@ Z80_INLINE void exec_index_cb(Z80 &z, uint16_t xy) {
     int n = (x >> 3) & 7;
     switch (x >> 6) {
         case 0: v = rotate(z, n, v); z.t += 19; break;  // RLC..SRL (IX+d)
-        case 1: bit8(z, n, v); z.t += 16; break;        // BIT n,(IX+d)
-        case 2: v &= uint8_t(~(1 << n)); z.t += 19; break;  // RES n,(IX+d)
-        default: v |= uint8_t(1 << n); z.t += 19; break;    // SET n,(IX+d)
+        case 1: bit8(z, kCbMasks.bit[x], v); z.t += 16; break;  // BIT n,(IX+d)
+        case 2: v &= uint8_t(~kCbMasks.bit[x]); z.t += 19; break;  // RES n,(IX+d)
+        default: v |= kCbMasks.bit[x]; z.t += 19; break;           // SET n,(IX+d)
     }
     wr(z, addr, v);
     if ((x & 7) != 6) set_reg(z, x & 7, v);

@@ -4,37 +4,34 @@
 #include "machine/ports.h"
 #include "machine/z80_state.h"
 
+// The carries as in add8 and sub8, from bits 12 to 16.
 Z80_INLINE uint16_t adc16(Z80 &z, uint16_t hlv, uint16_t v) {
-    int carry = z.f & kFlagC;
-    unsigned sum = unsigned(hlv) + v + carry;
+    unsigned sum = unsigned(hlv) + v + (z.f & kFlagC);
     uint16_t res = uint16_t(sum);
     z.f = uint8_t(((res >> 8) & 0xA8) | (res ? 0 : kFlagZ) |
-                  (((hlv & 0x0FFF) + (v & 0x0FFF) + carry) >= 0x1000 ? kFlagH : 0) |
-                  (((~(hlv ^ v) & (hlv ^ res)) & 0x8000) ? kFlagPV : 0) | ((sum >> 16) & 1));
+                  kFlags.add_carries[(hlv ^ v ^ sum) >> 12]);
     return res;
 }
 
 Z80_INLINE uint16_t sbc16(Z80 &z, uint16_t hlv, uint16_t v) {
-    int carry = z.f & kFlagC;
-    unsigned diff = (unsigned(hlv) - v - carry) & 0x1FFFF;
+    unsigned diff = unsigned(hlv) - v - (z.f & kFlagC);
     uint16_t res = uint16_t(diff);
-    z.f = uint8_t(((res >> 8) & 0xA8) | (res ? 0 : kFlagZ) | kFlagN |
-                  ((hlv & 0x0FFF) < (v & 0x0FFF) + carry ? kFlagH : 0) |
-                  ((((hlv ^ v) & (hlv ^ res)) & 0x8000) ? kFlagPV : 0) | ((diff >> 16) & 1));
+    z.f = uint8_t(((res >> 8) & 0xA8) | (res ? 0 : kFlagZ) |
+                  kFlags.sub_carries[((hlv ^ v ^ diff) >> 12) & 0x1F]);
     return res;
 }
 
 // IN r,(C) and IN (C): flags from the byte read, C kept.
 Z80_INLINE uint8_t in_c(Z80 &z) {
     z.t += 12;
-    uint8_t v = in_port(z, z.c, z.b, z.t);
+    uint8_t v = in_port(z, lo(z.bc), hi(z.bc), z.t);
     z.f = uint8_t((z.f & kFlagC) | sz53p(v));
     return v;
 }
 
 Z80_INLINE void out_c(Z80 &z, uint8_t v) {
     z.t += 12;
-    out_port(z, z.c, v, z.t);
+    out_port(z, lo(z.bc), v, z.t);
 }
 
 // LD A,I and LD A,R: P/V shows iff2.
@@ -53,23 +50,23 @@ Z80_INLINE void block_repeat(Z80 &z, bool again) {
 }
 
 Z80_INLINE void ldx(Z80 &z, int dir, bool repeat) {
-    uint8_t v = rd(z, hl(z));
-    wr(z, de(z), v);
-    set_hl(z, uint16_t(hl(z) + dir));
-    set_de(z, uint16_t(de(z) + dir));
-    uint16_t count = uint16_t(bc(z) - 1);
-    set_bc(z, count);
+    uint8_t v = rd(z, z.hl);
+    wr(z, z.de, v);
+    z.hl = uint16_t(z.hl + dir);
+    z.de = uint16_t(z.de + dir);
+    uint16_t count = uint16_t(z.bc - 1);
+    z.bc = count;
     z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagC)) | (v & 0x28) | (count ? kFlagPV : 0));
     z.t += 16;
     block_repeat(z, repeat && count);
 }
 
 Z80_INLINE void cpx(Z80 &z, int dir, bool repeat) {
-    uint8_t v = rd(z, hl(z));
+    uint8_t v = rd(z, z.hl);
     uint8_t d = uint8_t(z.a - v);
-    set_hl(z, uint16_t(hl(z) + dir));
-    uint16_t count = uint16_t(bc(z) - 1);
-    set_bc(z, count);
+    z.hl = uint16_t(z.hl + dir);
+    uint16_t count = uint16_t(z.bc - 1);
+    z.bc = count;
     z.f = uint8_t((z.f & kFlagC) | sz53(d) | kFlagN | ((z.a & 0x0F) < (v & 0x0F) ? kFlagH : 0) |
                   (count ? kFlagPV : 0));
     z.t += 16;
@@ -77,38 +74,38 @@ Z80_INLINE void cpx(Z80 &z, int dir, bool repeat) {
 }
 
 Z80_INLINE void inx(Z80 &z, int dir, bool repeat) {
-    uint8_t v = in_port(z, z.c, z.b, z.t + 16);
-    wr(z, hl(z), v);
-    set_hl(z, uint16_t(hl(z) + dir));
-    z.b--;
-    uint8_t pv = ((z.c & 0x04) ? kFlagPV : 0) ^ (sz53p(z.b) & kFlagPV);
+    uint8_t v = in_port(z, lo(z.bc), hi(z.bc), z.t + 16);
+    wr(z, z.hl, v);
+    z.hl = uint16_t(z.hl + dir);
+    z.bc = uint16_t(z.bc - 0x100);  // B alone
+    uint8_t pv = ((lo(z.bc) & 0x04) ? kFlagPV : 0) ^ (sz53p(hi(z.bc)) & kFlagPV);
     if (dir < 0) pv ^= kFlagPV;
-    z.f = uint8_t(sz53(z.b) | kFlagN | pv);
+    z.f = uint8_t(sz53(hi(z.bc)) | kFlagN | pv);
     z.t += 16;
-    block_repeat(z, repeat && z.b);
+    block_repeat(z, repeat && hi(z.bc));
 }
 
 Z80_INLINE void outx(Z80 &z, int dir, bool repeat) {
-    uint8_t v = rd(z, hl(z));
-    out_port(z, z.c, v, z.t + 16);
-    set_hl(z, uint16_t(hl(z) + dir));
-    z.b--;
-    z.f = uint8_t((z.f & kFlagC) | sz53(z.b) | kFlagH | kFlagN);
+    uint8_t v = rd(z, z.hl);
+    out_port(z, lo(z.bc), v, z.t + 16);
+    z.hl = uint16_t(z.hl + dir);
+    z.bc = uint16_t(z.bc - 0x100);  // B alone
+    z.f = uint8_t((z.f & kFlagC) | sz53(hi(z.bc)) | kFlagH | kFlagN);
     z.t += 16;
-    block_repeat(z, repeat && z.b);
+    block_repeat(z, repeat && hi(z.bc));
 }
 
 Z80_INLINE void rrd(Z80 &z) {
-    uint8_t m = rd(z, hl(z));
-    wr(z, hl(z), uint8_t((z.a << 4) | (m >> 4)));
+    uint8_t m = rd(z, z.hl);
+    wr(z, z.hl, uint8_t((z.a << 4) | (m >> 4)));
     z.a = uint8_t((z.a & 0xF0) | (m & 0x0F));
     z.f = uint8_t((z.f & kFlagC) | sz53p(z.a));
     z.t += 18;
 }
 
 Z80_INLINE void rld(Z80 &z) {
-    uint8_t m = rd(z, hl(z));
-    wr(z, hl(z), uint8_t((m << 4) | (z.a & 0x0F)));
+    uint8_t m = rd(z, z.hl);
+    wr(z, z.hl, uint8_t((m << 4) | (z.a & 0x0F)));
     z.a = uint8_t((z.a & 0xF0) | (m >> 4));
     z.f = uint8_t((z.f & kFlagC) | sz53p(z.a));
     z.t += 18;
@@ -126,41 +123,41 @@ Z80_INLINE void exec_ed(Z80 &z) {
     uint8_t x = fetch8(z);
     z.fetches++;
     switch (x) {
-        case 0x40: z.b = in_c(z); break;                   // IN B,(C)
-        case 0x48: z.c = in_c(z); break;                   // IN C,(C)
-        case 0x50: z.d = in_c(z); break;                   // IN D,(C)
-        case 0x58: z.e = in_c(z); break;                   // IN E,(C)
-        case 0x60: z.h = in_c(z); break;                   // IN H,(C)
-        case 0x68: z.l = in_c(z); break;                   // IN L,(C)
+        case 0x40: set_hi(z.bc, in_c(z)); break;                   // IN B,(C)
+        case 0x48: set_lo(z.bc, in_c(z)); break;                   // IN C,(C)
+        case 0x50: set_hi(z.de, in_c(z)); break;                   // IN D,(C)
+        case 0x58: set_lo(z.de, in_c(z)); break;                   // IN E,(C)
+        case 0x60: set_hi(z.hl, in_c(z)); break;                   // IN H,(C)
+        case 0x68: set_lo(z.hl, in_c(z)); break;                   // IN L,(C)
         case 0x70: in_c(z); break;                         // IN (C)
         case 0x78: z.a = in_c(z); break;                   // IN A,(C)
-        case 0x41: out_c(z, z.b); break;                   // OUT (C),B
-        case 0x49: out_c(z, z.c); break;                   // OUT (C),C
-        case 0x51: out_c(z, z.d); break;                   // OUT (C),D
-        case 0x59: out_c(z, z.e); break;                   // OUT (C),E
-        case 0x61: out_c(z, z.h); break;                   // OUT (C),H
-        case 0x69: out_c(z, z.l); break;                   // OUT (C),L
+        case 0x41: out_c(z, hi(z.bc)); break;                   // OUT (C),B
+        case 0x49: out_c(z, lo(z.bc)); break;                   // OUT (C),C
+        case 0x51: out_c(z, hi(z.de)); break;                   // OUT (C),D
+        case 0x59: out_c(z, lo(z.de)); break;                   // OUT (C),E
+        case 0x61: out_c(z, hi(z.hl)); break;                   // OUT (C),H
+        case 0x69: out_c(z, lo(z.hl)); break;                   // OUT (C),L
         case 0x71: out_c(z, 0); break;                     // OUT (C),0
         case 0x79: out_c(z, z.a); break;                   // OUT (C),A
-        case 0x42: set_hl(z, sbc16(z, hl(z), bc(z))); z.t += 15; break;  // SBC HL,BC
-        case 0x52: set_hl(z, sbc16(z, hl(z), de(z))); z.t += 15; break;  // SBC HL,DE
-        case 0x62: set_hl(z, sbc16(z, hl(z), hl(z))); z.t += 15; break;  // SBC HL,HL
-        case 0x72: set_hl(z, sbc16(z, hl(z), z.sp)); z.t += 15; break;   // SBC HL,SP
-        case 0x4A: set_hl(z, adc16(z, hl(z), bc(z))); z.t += 15; break;  // ADC HL,BC
-        case 0x5A: set_hl(z, adc16(z, hl(z), de(z))); z.t += 15; break;  // ADC HL,DE
-        case 0x6A: set_hl(z, adc16(z, hl(z), hl(z))); z.t += 15; break;  // ADC HL,HL
-        case 0x7A: set_hl(z, adc16(z, hl(z), z.sp)); z.t += 15; break;   // ADC HL,SP
-        case 0x43: wr16(z, fetch16(z), bc(z)); z.t += 20; break;         // LD (nn),BC
-        case 0x53: wr16(z, fetch16(z), de(z)); z.t += 20; break;         // LD (nn),DE
-        case 0x63: wr16(z, fetch16(z), hl(z)); z.t += 20; break;         // LD (nn),HL
+        case 0x42: z.hl = sbc16(z, z.hl, z.bc); z.t += 15; break;  // SBC HL,BC
+        case 0x52: z.hl = sbc16(z, z.hl, z.de); z.t += 15; break;  // SBC HL,DE
+        case 0x62: z.hl = sbc16(z, z.hl, z.hl); z.t += 15; break;  // SBC HL,HL
+        case 0x72: z.hl = sbc16(z, z.hl, z.sp); z.t += 15; break;   // SBC HL,SP
+        case 0x4A: z.hl = adc16(z, z.hl, z.bc); z.t += 15; break;  // ADC HL,BC
+        case 0x5A: z.hl = adc16(z, z.hl, z.de); z.t += 15; break;  // ADC HL,DE
+        case 0x6A: z.hl = adc16(z, z.hl, z.hl); z.t += 15; break;  // ADC HL,HL
+        case 0x7A: z.hl = adc16(z, z.hl, z.sp); z.t += 15; break;   // ADC HL,SP
+        case 0x43: wr16(z, fetch16(z), z.bc); z.t += 20; break;         // LD (nn),BC
+        case 0x53: wr16(z, fetch16(z), z.de); z.t += 20; break;         // LD (nn),DE
+        case 0x63: wr16(z, fetch16(z), z.hl); z.t += 20; break;         // LD (nn),HL
         case 0x73: wr16(z, fetch16(z), z.sp); z.t += 20; break;          // LD (nn),SP
-        case 0x4B: set_bc(z, rd16(z, fetch16(z))); z.t += 20; break;     // LD BC,(nn)
-        case 0x5B: set_de(z, rd16(z, fetch16(z))); z.t += 20; break;     // LD DE,(nn)
-        case 0x6B: set_hl(z, rd16(z, fetch16(z))); z.t += 20; break;     // LD HL,(nn)
+        case 0x4B: z.bc = rd16(z, fetch16(z)); z.t += 20; break;     // LD BC,(nn)
+        case 0x5B: z.de = rd16(z, fetch16(z)); z.t += 20; break;     // LD DE,(nn)
+        case 0x6B: z.hl = rd16(z, fetch16(z)); z.t += 20; break;     // LD HL,(nn)
         case 0x7B: z.sp = rd16(z, fetch16(z)); z.t += 20; break;         // LD SP,(nn)
         case 0x44: case 0x4C: case 0x54: case 0x5C:                      // NEG
         case 0x64: case 0x6C: case 0x74: case 0x7C: neg(z); break;       // NEG (duplicates)
-        case 0x45: z.iff1 = z.iff2; z.pc = pop(z); z.t += 14; break;     // RETN
+        case 0x45: z.iff1 = z.iff2; iff1_may_rise(z); z.pc = pop(z); z.t += 14; break;  // RETN
         case 0x4D: case 0x55: case 0x5D: case 0x65:                      // RETI
         case 0x6D: case 0x75: case 0x7D: z.pc = pop(z); z.t += 14; break;  // RETI (duplicates)
         case 0x46: case 0x66: z.im = 0; z.t += 8; break;                 // IM 0

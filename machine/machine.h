@@ -2,7 +2,9 @@
 #pragma once
 
 #include <atomic>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "machine/ear_signal.h"
 
@@ -68,10 +70,25 @@ struct Machine {
 [[gnu::always_inline]] inline void memory_write(uint8_t *image, uint16_t a, uint8_t v) {
     if (a >= kRomSize) image[a] = v;
 }
+// Words that do not straddle the image's end move as one unaligned 16-bit access where the
+// host is little-endian, like the Z80.
 [[gnu::always_inline]] inline uint16_t memory_read16(const uint8_t *image, uint16_t a) {
+    if constexpr (std::endian::native == std::endian::little) {
+        if (a != 0xFFFF) [[likely]] {
+            uint16_t v;
+            std::memcpy(&v, image + a, 2);
+            return v;
+        }
+    }
     return uint16_t(image[a] | image[uint16_t(a + 1)] << 8);
 }
 [[gnu::always_inline]] inline void memory_write16(uint8_t *image, uint16_t a, uint16_t v) {
+    if constexpr (std::endian::native == std::endian::little) {
+        if (uint16_t(a - kRomSize) < 0xFFFF - kRomSize) [[likely]] {  // 0x4000 to 0xFFFE
+            std::memcpy(image + a, &v, 2);
+            return;
+        }
+    }
     if (a < kRomSize) return;
     image[a] = uint8_t(v);
     if (a != 0xFFFF) image[a + 1] = uint8_t(v >> 8);

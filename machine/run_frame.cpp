@@ -83,8 +83,8 @@ Z80_INLINE bool exec_indexed(Z80 &z, uint8_t op, uint16_t &xy) {
     uint16_t nn;
     uint8_t v;
     switch (op) {
-        case 0x09: xy = add16(z, xy, bc(z)); z.t += 11; break;  // ADD IX,BC
-        case 0x19: xy = add16(z, xy, de(z)); z.t += 11; break;  // ADD IX,DE
+        case 0x09: xy = add16(z, xy, z.bc); z.t += 11; break;  // ADD IX,BC
+        case 0x19: xy = add16(z, xy, z.de); z.t += 11; break;  // ADD IX,DE
         case 0x29: xy = add16(z, xy, xy); z.t += 11; break;     // ADD IX,IX
         case 0x39: xy = add16(z, xy, z.sp); z.t += 11; break;   // ADD IX,SP
         case 0x21: xy = fetch16(z); z.t += 10; break;           // LD IX,nn
@@ -101,40 +101,40 @@ Z80_INLINE bool exec_indexed(Z80 &z, uint8_t op, uint16_t &xy) {
         case 0x34: nn = xaddr(z, xy); wr(z, nn, inc8(z, rd(z, nn))); z.t += 19; break;  // INC (IX+d)
         case 0x35: nn = xaddr(z, xy); wr(z, nn, dec8(z, rd(z, nn))); z.t += 19; break;  // DEC (IX+d)
         case 0x36: nn = xaddr(z, xy); v = fetch8(z); wr(z, nn, v); z.t += 15; break;    // LD (IX+d),n
-        case 0x44: z.b = uint8_t(xy >> 8); z.t += 4; break;  // LD B,IXH
-        case 0x45: z.b = uint8_t(xy); z.t += 4; break;  // LD B,IXL
-        case 0x46: z.b = rd(z, xaddr(z, xy)); z.t += 15; break;  // LD B,(IX+d)
-        case 0x4C: z.c = uint8_t(xy >> 8); z.t += 4; break;  // LD C,IXH
-        case 0x4D: z.c = uint8_t(xy); z.t += 4; break;  // LD C,IXL
-        case 0x4E: z.c = rd(z, xaddr(z, xy)); z.t += 15; break;  // LD C,(IX+d)
-        case 0x54: z.d = uint8_t(xy >> 8); z.t += 4; break;  // LD D,IXH
-        case 0x55: z.d = uint8_t(xy); z.t += 4; break;  // LD D,IXL
-        case 0x56: z.d = rd(z, xaddr(z, xy)); z.t += 15; break;  // LD D,(IX+d)
-        case 0x5C: z.e = uint8_t(xy >> 8); z.t += 4; break;  // LD E,IXH
-        case 0x5D: z.e = uint8_t(xy); z.t += 4; break;  // LD E,IXL
-        case 0x5E: z.e = rd(z, xaddr(z, xy)); z.t += 15; break;  // LD E,(IX+d)
-        case 0x60: xy = uint16_t((xy & 0x00FF) | (z.b << 8)); z.t += 4; break;  // LD IXH,B
-        case 0x61: xy = uint16_t((xy & 0x00FF) | (z.c << 8)); z.t += 4; break;  // LD IXH,C
-        case 0x62: xy = uint16_t((xy & 0x00FF) | (z.d << 8)); z.t += 4; break;  // LD IXH,D
-        case 0x63: xy = uint16_t((xy & 0x00FF) | (z.e << 8)); z.t += 4; break;  // LD IXH,E
+        case 0x44: set_hi(z.bc, uint8_t(xy >> 8)); z.t += 4; break;  // LD B,IXH
+        case 0x45: set_hi(z.bc, uint8_t(xy)); z.t += 4; break;  // LD B,IXL
+        case 0x46: set_hi(z.bc, rd(z, xaddr(z, xy))); z.t += 15; break;  // LD B,(IX+d)
+        case 0x4C: set_lo(z.bc, uint8_t(xy >> 8)); z.t += 4; break;  // LD C,IXH
+        case 0x4D: set_lo(z.bc, uint8_t(xy)); z.t += 4; break;  // LD C,IXL
+        case 0x4E: set_lo(z.bc, rd(z, xaddr(z, xy))); z.t += 15; break;  // LD C,(IX+d)
+        case 0x54: set_hi(z.de, uint8_t(xy >> 8)); z.t += 4; break;  // LD D,IXH
+        case 0x55: set_hi(z.de, uint8_t(xy)); z.t += 4; break;  // LD D,IXL
+        case 0x56: set_hi(z.de, rd(z, xaddr(z, xy))); z.t += 15; break;  // LD D,(IX+d)
+        case 0x5C: set_lo(z.de, uint8_t(xy >> 8)); z.t += 4; break;  // LD E,IXH
+        case 0x5D: set_lo(z.de, uint8_t(xy)); z.t += 4; break;  // LD E,IXL
+        case 0x5E: set_lo(z.de, rd(z, xaddr(z, xy))); z.t += 15; break;  // LD E,(IX+d)
+        case 0x60: xy = uint16_t((xy & 0x00FF) | (hi(z.bc) << 8)); z.t += 4; break;  // LD IXH,B
+        case 0x61: xy = uint16_t((xy & 0x00FF) | (lo(z.bc) << 8)); z.t += 4; break;  // LD IXH,C
+        case 0x62: xy = uint16_t((xy & 0x00FF) | (hi(z.de) << 8)); z.t += 4; break;  // LD IXH,D
+        case 0x63: xy = uint16_t((xy & 0x00FF) | (lo(z.de) << 8)); z.t += 4; break;  // LD IXH,E
         case 0x64: z.t += 4; break;  // LD IXH,IXH
         case 0x65: xy = uint16_t((xy & 0x00FF) | (uint8_t(xy) << 8)); z.t += 4; break;  // LD IXH,IXL
-        case 0x66: z.h = rd(z, xaddr(z, xy)); z.t += 15; break;  // LD H,(IX+d)
+        case 0x66: set_hi(z.hl, rd(z, xaddr(z, xy))); z.t += 15; break;  // LD H,(IX+d)
         case 0x67: xy = uint16_t((xy & 0x00FF) | (z.a << 8)); z.t += 4; break;  // LD IXH,A
-        case 0x68: xy = uint16_t((xy & 0xFF00) | z.b); z.t += 4; break;  // LD IXL,B
-        case 0x69: xy = uint16_t((xy & 0xFF00) | z.c); z.t += 4; break;  // LD IXL,C
-        case 0x6A: xy = uint16_t((xy & 0xFF00) | z.d); z.t += 4; break;  // LD IXL,D
-        case 0x6B: xy = uint16_t((xy & 0xFF00) | z.e); z.t += 4; break;  // LD IXL,E
+        case 0x68: xy = uint16_t((xy & 0xFF00) | hi(z.bc)); z.t += 4; break;  // LD IXL,B
+        case 0x69: xy = uint16_t((xy & 0xFF00) | lo(z.bc)); z.t += 4; break;  // LD IXL,C
+        case 0x6A: xy = uint16_t((xy & 0xFF00) | hi(z.de)); z.t += 4; break;  // LD IXL,D
+        case 0x6B: xy = uint16_t((xy & 0xFF00) | lo(z.de)); z.t += 4; break;  // LD IXL,E
         case 0x6C: xy = uint16_t((xy & 0xFF00) | uint8_t(xy >> 8)); z.t += 4; break;  // LD IXL,IXH
         case 0x6D: z.t += 4; break;  // LD IXL,IXL
-        case 0x6E: z.l = rd(z, xaddr(z, xy)); z.t += 15; break;  // LD L,(IX+d)
+        case 0x6E: set_lo(z.hl, rd(z, xaddr(z, xy))); z.t += 15; break;  // LD L,(IX+d)
         case 0x6F: xy = uint16_t((xy & 0xFF00) | z.a); z.t += 4; break;  // LD IXL,A
-        case 0x70: wr(z, xaddr(z, xy), z.b); z.t += 15; break;  // LD (IX+d),B
-        case 0x71: wr(z, xaddr(z, xy), z.c); z.t += 15; break;  // LD (IX+d),C
-        case 0x72: wr(z, xaddr(z, xy), z.d); z.t += 15; break;  // LD (IX+d),D
-        case 0x73: wr(z, xaddr(z, xy), z.e); z.t += 15; break;  // LD (IX+d),E
-        case 0x74: wr(z, xaddr(z, xy), z.h); z.t += 15; break;  // LD (IX+d),H
-        case 0x75: wr(z, xaddr(z, xy), z.l); z.t += 15; break;  // LD (IX+d),L
+        case 0x70: wr(z, xaddr(z, xy), hi(z.bc)); z.t += 15; break;  // LD (IX+d),B
+        case 0x71: wr(z, xaddr(z, xy), lo(z.bc)); z.t += 15; break;  // LD (IX+d),C
+        case 0x72: wr(z, xaddr(z, xy), hi(z.de)); z.t += 15; break;  // LD (IX+d),D
+        case 0x73: wr(z, xaddr(z, xy), lo(z.de)); z.t += 15; break;  // LD (IX+d),E
+        case 0x74: wr(z, xaddr(z, xy), hi(z.hl)); z.t += 15; break;  // LD (IX+d),H
+        case 0x75: wr(z, xaddr(z, xy), lo(z.hl)); z.t += 15; break;  // LD (IX+d),L
         case 0x77: wr(z, xaddr(z, xy), z.a); z.t += 15; break;  // LD (IX+d),A
         case 0x7C: z.a = uint8_t(xy >> 8); z.t += 4; break;  // LD A,IXH
         case 0x7D: z.a = uint8_t(xy); z.t += 4; break;  // LD A,IXL
@@ -174,343 +174,11 @@ Z80_INLINE bool exec_indexed(Z80 &z, uint8_t op, uint16_t &xy) {
     return true;
 }
 
-// One unprefixed opcode. Returns true, having done nothing, for DD and FD, which the frame
-// loop takes.
-Z80_INLINE bool exec_base(Z80 &z, uint8_t op) {
-    uint16_t nn;
-    uint8_t v;
-    switch (op) {
-        case 0x00: z.t += 4; break;                                       // NOP
-        case 0x01: set_bc(z, fetch16(z)); z.t += 10; break;               // LD BC,nn
-        case 0x02: wr(z, bc(z), z.a); z.t += 7; break;                    // LD (BC),A
-        case 0x03: set_bc(z, uint16_t(bc(z) + 1)); z.t += 6; break;       // INC BC
-        case 0x04: z.b = inc8(z, z.b); z.t += 4; break;                   // INC B
-        case 0x05: z.b = dec8(z, z.b); z.t += 4; break;                   // DEC B
-        case 0x06: z.b = fetch8(z); z.t += 7; break;                      // LD B,n
-        case 0x07:                                                        // RLCA
-            z.a = uint8_t(z.a << 1 | z.a >> 7);
-            z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV)) | (z.a & 0x28) | (z.a & 1));
-            z.t += 4;
-            break;
-        case 0x08:                                                        // EX AF,AF'
-            v = z.a, z.a = z.alta, z.alta = v;
-            v = z.f, z.f = z.altf, z.altf = v;
-            z.t += 4;
-            break;
-        case 0x09: set_hl(z, add16(z, hl(z), bc(z))); z.t += 11; break;   // ADD HL,BC
-        case 0x0A: z.a = rd(z, bc(z)); z.t += 7; break;                   // LD A,(BC)
-        case 0x0B: set_bc(z, uint16_t(bc(z) - 1)); z.t += 6; break;       // DEC BC
-        case 0x0C: z.c = inc8(z, z.c); z.t += 4; break;                   // INC C
-        case 0x0D: z.c = dec8(z, z.c); z.t += 4; break;                   // DEC C
-        case 0x0E: z.c = fetch8(z); z.t += 7; break;                      // LD C,n
-        case 0x0F:                                                        // RRCA
-            z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV)) | (z.a & 1));
-            z.a = uint8_t(z.a >> 1 | z.a << 7);
-            z.f |= z.a & 0x28;
-            z.t += 4;
-            break;
-        case 0x10:                                                        // DJNZ e
-            z.b--;
-            jr(z, z.b != 0);
-            z.t += 1;
-            break;
-        case 0x11: set_de(z, fetch16(z)); z.t += 10; break;               // LD DE,nn
-        case 0x12: wr(z, de(z), z.a); z.t += 7; break;                    // LD (DE),A
-        case 0x13: set_de(z, uint16_t(de(z) + 1)); z.t += 6; break;       // INC DE
-        case 0x14: z.d = inc8(z, z.d); z.t += 4; break;                   // INC D
-        case 0x15: z.d = dec8(z, z.d); z.t += 4; break;                   // DEC D
-        case 0x16: z.d = fetch8(z); z.t += 7; break;                      // LD D,n
-        case 0x17:                                                        // RLA
-            v = z.a >> 7;
-            z.a = uint8_t(z.a << 1 | (z.f & kFlagC));
-            z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV)) | (z.a & 0x28) | v);
-            z.t += 4;
-            break;
-        case 0x18: jr(z, true); break;                                    // JR e
-        case 0x19: set_hl(z, add16(z, hl(z), de(z))); z.t += 11; break;   // ADD HL,DE
-        case 0x1A: z.a = rd(z, de(z)); z.t += 7; break;                   // LD A,(DE)
-        case 0x1B: set_de(z, uint16_t(de(z) - 1)); z.t += 6; break;       // DEC DE
-        case 0x1C: z.e = inc8(z, z.e); z.t += 4; break;                   // INC E
-        case 0x1D: z.e = dec8(z, z.e); z.t += 4; break;                   // DEC E
-        case 0x1E: z.e = fetch8(z); z.t += 7; break;                      // LD E,n
-        case 0x1F:                                                        // RRA
-            v = z.a & 1;
-            z.a = uint8_t(z.a >> 1 | (z.f & kFlagC) << 7);
-            z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV)) | (z.a & 0x28) | v);
-            z.t += 4;
-            break;
-        case 0x20: jr(z, !(z.f & kFlagZ)); break;                         // JR NZ,e
-        case 0x21: set_hl(z, fetch16(z)); z.t += 10; break;               // LD HL,nn
-        case 0x22: wr16(z, fetch16(z), hl(z)); z.t += 16; break;          // LD (nn),HL
-        case 0x23: set_hl(z, uint16_t(hl(z) + 1)); z.t += 6; break;       // INC HL
-        case 0x24: z.h = inc8(z, z.h); z.t += 4; break;                   // INC H
-        case 0x25: z.h = dec8(z, z.h); z.t += 4; break;                   // DEC H
-        case 0x26: z.h = fetch8(z); z.t += 7; break;                      // LD H,n
-        case 0x27: daa(z); z.t += 4; break;                               // DAA
-        case 0x28: jr(z, z.f & kFlagZ); break;                            // JR Z,e
-        case 0x29: set_hl(z, add16(z, hl(z), hl(z))); z.t += 11; break;   // ADD HL,HL
-        case 0x2A: set_hl(z, rd16(z, fetch16(z))); z.t += 16; break;      // LD HL,(nn)
-        case 0x2B: set_hl(z, uint16_t(hl(z) - 1)); z.t += 6; break;       // DEC HL
-        case 0x2C: z.l = inc8(z, z.l); z.t += 4; break;                   // INC L
-        case 0x2D: z.l = dec8(z, z.l); z.t += 4; break;                   // DEC L
-        case 0x2E: z.l = fetch8(z); z.t += 7; break;                      // LD L,n
-        case 0x2F:                                                        // CPL
-            z.a = uint8_t(~z.a);
-            z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV | kFlagC)) | (z.a & 0x28) | kFlagH |
-                          kFlagN);
-            z.t += 4;
-            break;
-        case 0x30: jr(z, !(z.f & kFlagC)); break;                         // JR NC,e
-        case 0x31: z.sp = fetch16(z); z.t += 10; break;                   // LD SP,nn
-        case 0x32: wr(z, fetch16(z), z.a); z.t += 13; break;              // LD (nn),A
-        case 0x33: z.sp++; z.t += 6; break;                               // INC SP
-        case 0x34: wr(z, hl(z), inc8(z, rd(z, hl(z)))); z.t += 11; break; // INC (HL)
-        case 0x35: wr(z, hl(z), dec8(z, rd(z, hl(z)))); z.t += 11; break; // DEC (HL)
-        case 0x36: wr(z, hl(z), fetch8(z)); z.t += 10; break;             // LD (HL),n
-        case 0x37:                                                        // SCF
-            z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV)) | (z.a & 0x28) | kFlagC);
-            z.t += 4;
-            break;
-        case 0x38: jr(z, z.f & kFlagC); break;                            // JR C,e
-        case 0x39: set_hl(z, add16(z, hl(z), z.sp)); z.t += 11; break;    // ADD HL,SP
-        case 0x3A: z.a = rd(z, fetch16(z)); z.t += 13; break;             // LD A,(nn)
-        case 0x3B: z.sp--; z.t += 6; break;                               // DEC SP
-        case 0x3C: z.a = inc8(z, z.a); z.t += 4; break;                   // INC A
-        case 0x3D: z.a = dec8(z, z.a); z.t += 4; break;                   // DEC A
-        case 0x3E: z.a = fetch8(z); z.t += 7; break;                      // LD A,n
-        case 0x3F:                                                        // CCF
-            z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV)) | (z.a & 0x28) |
-                          ((z.f & kFlagC) ? kFlagH : 0) | ((z.f & kFlagC) ^ kFlagC));
-            z.t += 4;
-            break;
-        case 0x40: z.t += 4; break;  // LD B,B
-        case 0x41: z.b = z.c; z.t += 4; break;  // LD B,C
-        case 0x42: z.b = z.d; z.t += 4; break;  // LD B,D
-        case 0x43: z.b = z.e; z.t += 4; break;  // LD B,E
-        case 0x44: z.b = z.h; z.t += 4; break;  // LD B,H
-        case 0x45: z.b = z.l; z.t += 4; break;  // LD B,L
-        case 0x46: z.b = rd(z, hl(z)); z.t += 7; break;  // LD B,(HL)
-        case 0x47: z.b = z.a; z.t += 4; break;  // LD B,A
-        case 0x48: z.c = z.b; z.t += 4; break;  // LD C,B
-        case 0x49: z.t += 4; break;  // LD C,C
-        case 0x4A: z.c = z.d; z.t += 4; break;  // LD C,D
-        case 0x4B: z.c = z.e; z.t += 4; break;  // LD C,E
-        case 0x4C: z.c = z.h; z.t += 4; break;  // LD C,H
-        case 0x4D: z.c = z.l; z.t += 4; break;  // LD C,L
-        case 0x4E: z.c = rd(z, hl(z)); z.t += 7; break;  // LD C,(HL)
-        case 0x4F: z.c = z.a; z.t += 4; break;  // LD C,A
-        case 0x50: z.d = z.b; z.t += 4; break;  // LD D,B
-        case 0x51: z.d = z.c; z.t += 4; break;  // LD D,C
-        case 0x52: z.t += 4; break;  // LD D,D
-        case 0x53: z.d = z.e; z.t += 4; break;  // LD D,E
-        case 0x54: z.d = z.h; z.t += 4; break;  // LD D,H
-        case 0x55: z.d = z.l; z.t += 4; break;  // LD D,L
-        case 0x56: z.d = rd(z, hl(z)); z.t += 7; break;  // LD D,(HL)
-        case 0x57: z.d = z.a; z.t += 4; break;  // LD D,A
-        case 0x58: z.e = z.b; z.t += 4; break;  // LD E,B
-        case 0x59: z.e = z.c; z.t += 4; break;  // LD E,C
-        case 0x5A: z.e = z.d; z.t += 4; break;  // LD E,D
-        case 0x5B: z.t += 4; break;  // LD E,E
-        case 0x5C: z.e = z.h; z.t += 4; break;  // LD E,H
-        case 0x5D: z.e = z.l; z.t += 4; break;  // LD E,L
-        case 0x5E: z.e = rd(z, hl(z)); z.t += 7; break;  // LD E,(HL)
-        case 0x5F: z.e = z.a; z.t += 4; break;  // LD E,A
-        case 0x60: z.h = z.b; z.t += 4; break;  // LD H,B
-        case 0x61: z.h = z.c; z.t += 4; break;  // LD H,C
-        case 0x62: z.h = z.d; z.t += 4; break;  // LD H,D
-        case 0x63: z.h = z.e; z.t += 4; break;  // LD H,E
-        case 0x64: z.t += 4; break;  // LD H,H
-        case 0x65: z.h = z.l; z.t += 4; break;  // LD H,L
-        case 0x66: z.h = rd(z, hl(z)); z.t += 7; break;  // LD H,(HL)
-        case 0x67: z.h = z.a; z.t += 4; break;  // LD H,A
-        case 0x68: z.l = z.b; z.t += 4; break;  // LD L,B
-        case 0x69: z.l = z.c; z.t += 4; break;  // LD L,C
-        case 0x6A: z.l = z.d; z.t += 4; break;  // LD L,D
-        case 0x6B: z.l = z.e; z.t += 4; break;  // LD L,E
-        case 0x6C: z.l = z.h; z.t += 4; break;  // LD L,H
-        case 0x6D: z.t += 4; break;  // LD L,L
-        case 0x6E: z.l = rd(z, hl(z)); z.t += 7; break;  // LD L,(HL)
-        case 0x6F: z.l = z.a; z.t += 4; break;  // LD L,A
-        case 0x70: wr(z, hl(z), z.b); z.t += 7; break;  // LD (HL),B
-        case 0x71: wr(z, hl(z), z.c); z.t += 7; break;  // LD (HL),C
-        case 0x72: wr(z, hl(z), z.d); z.t += 7; break;  // LD (HL),D
-        case 0x73: wr(z, hl(z), z.e); z.t += 7; break;  // LD (HL),E
-        case 0x74: wr(z, hl(z), z.h); z.t += 7; break;  // LD (HL),H
-        case 0x75: wr(z, hl(z), z.l); z.t += 7; break;  // LD (HL),L
-        case 0x77: wr(z, hl(z), z.a); z.t += 7; break;  // LD (HL),A
-        case 0x78: z.a = z.b; z.t += 4; break;  // LD A,B
-        case 0x79: z.a = z.c; z.t += 4; break;  // LD A,C
-        case 0x7A: z.a = z.d; z.t += 4; break;  // LD A,D
-        case 0x7B: z.a = z.e; z.t += 4; break;  // LD A,E
-        case 0x7C: z.a = z.h; z.t += 4; break;  // LD A,H
-        case 0x7D: z.a = z.l; z.t += 4; break;  // LD A,L
-        case 0x7E: z.a = rd(z, hl(z)); z.t += 7; break;  // LD A,(HL)
-        case 0x7F: z.t += 4; break;  // LD A,A
-        case 0x80: add8(z, z.b, 0); z.t += 4; break;  // ADD A,B
-        case 0x81: add8(z, z.c, 0); z.t += 4; break;  // ADD A,C
-        case 0x82: add8(z, z.d, 0); z.t += 4; break;  // ADD A,D
-        case 0x83: add8(z, z.e, 0); z.t += 4; break;  // ADD A,E
-        case 0x84: add8(z, z.h, 0); z.t += 4; break;  // ADD A,H
-        case 0x85: add8(z, z.l, 0); z.t += 4; break;  // ADD A,L
-        case 0x86: add8(z, rd(z, hl(z)), 0); z.t += 7; break;  // ADD A,(HL)
-        case 0x87: add8(z, z.a, 0); z.t += 4; break;  // ADD A,A
-        case 0x88: add8(z, z.b, z.f & kFlagC); z.t += 4; break;  // ADC A,B
-        case 0x89: add8(z, z.c, z.f & kFlagC); z.t += 4; break;  // ADC A,C
-        case 0x8A: add8(z, z.d, z.f & kFlagC); z.t += 4; break;  // ADC A,D
-        case 0x8B: add8(z, z.e, z.f & kFlagC); z.t += 4; break;  // ADC A,E
-        case 0x8C: add8(z, z.h, z.f & kFlagC); z.t += 4; break;  // ADC A,H
-        case 0x8D: add8(z, z.l, z.f & kFlagC); z.t += 4; break;  // ADC A,L
-        case 0x8E: add8(z, rd(z, hl(z)), z.f & kFlagC); z.t += 7; break;  // ADC A,(HL)
-        case 0x8F: add8(z, z.a, z.f & kFlagC); z.t += 4; break;  // ADC A,A
-        case 0x90: z.a = sub8(z, z.b, 0); z.t += 4; break;  // SUB B
-        case 0x91: z.a = sub8(z, z.c, 0); z.t += 4; break;  // SUB C
-        case 0x92: z.a = sub8(z, z.d, 0); z.t += 4; break;  // SUB D
-        case 0x93: z.a = sub8(z, z.e, 0); z.t += 4; break;  // SUB E
-        case 0x94: z.a = sub8(z, z.h, 0); z.t += 4; break;  // SUB H
-        case 0x95: z.a = sub8(z, z.l, 0); z.t += 4; break;  // SUB L
-        case 0x96: z.a = sub8(z, rd(z, hl(z)), 0); z.t += 7; break;  // SUB (HL)
-        case 0x97: z.a = sub8(z, z.a, 0); z.t += 4; break;  // SUB A
-        case 0x98: z.a = sub8(z, z.b, z.f & kFlagC); z.t += 4; break;  // SBC A,B
-        case 0x99: z.a = sub8(z, z.c, z.f & kFlagC); z.t += 4; break;  // SBC A,C
-        case 0x9A: z.a = sub8(z, z.d, z.f & kFlagC); z.t += 4; break;  // SBC A,D
-        case 0x9B: z.a = sub8(z, z.e, z.f & kFlagC); z.t += 4; break;  // SBC A,E
-        case 0x9C: z.a = sub8(z, z.h, z.f & kFlagC); z.t += 4; break;  // SBC A,H
-        case 0x9D: z.a = sub8(z, z.l, z.f & kFlagC); z.t += 4; break;  // SBC A,L
-        case 0x9E: z.a = sub8(z, rd(z, hl(z)), z.f & kFlagC); z.t += 7; break;  // SBC A,(HL)
-        case 0x9F: z.a = sub8(z, z.a, z.f & kFlagC); z.t += 4; break;  // SBC A,A
-        case 0xA0: and8(z, z.b); z.t += 4; break;  // AND B
-        case 0xA1: and8(z, z.c); z.t += 4; break;  // AND C
-        case 0xA2: and8(z, z.d); z.t += 4; break;  // AND D
-        case 0xA3: and8(z, z.e); z.t += 4; break;  // AND E
-        case 0xA4: and8(z, z.h); z.t += 4; break;  // AND H
-        case 0xA5: and8(z, z.l); z.t += 4; break;  // AND L
-        case 0xA6: and8(z, rd(z, hl(z))); z.t += 7; break;  // AND (HL)
-        case 0xA7: and8(z, z.a); z.t += 4; break;  // AND A
-        case 0xA8: xor8(z, z.b); z.t += 4; break;  // XOR B
-        case 0xA9: xor8(z, z.c); z.t += 4; break;  // XOR C
-        case 0xAA: xor8(z, z.d); z.t += 4; break;  // XOR D
-        case 0xAB: xor8(z, z.e); z.t += 4; break;  // XOR E
-        case 0xAC: xor8(z, z.h); z.t += 4; break;  // XOR H
-        case 0xAD: xor8(z, z.l); z.t += 4; break;  // XOR L
-        case 0xAE: xor8(z, rd(z, hl(z))); z.t += 7; break;  // XOR (HL)
-        case 0xAF: xor8(z, z.a); z.t += 4; break;  // XOR A
-        case 0xB0: or8(z, z.b); z.t += 4; break;  // OR B
-        case 0xB1: or8(z, z.c); z.t += 4; break;  // OR C
-        case 0xB2: or8(z, z.d); z.t += 4; break;  // OR D
-        case 0xB3: or8(z, z.e); z.t += 4; break;  // OR E
-        case 0xB4: or8(z, z.h); z.t += 4; break;  // OR H
-        case 0xB5: or8(z, z.l); z.t += 4; break;  // OR L
-        case 0xB6: or8(z, rd(z, hl(z))); z.t += 7; break;  // OR (HL)
-        case 0xB7: or8(z, z.a); z.t += 4; break;  // OR A
-        case 0xB8: cp8(z, z.b); z.t += 4; break;  // CP B
-        case 0xB9: cp8(z, z.c); z.t += 4; break;  // CP C
-        case 0xBA: cp8(z, z.d); z.t += 4; break;  // CP D
-        case 0xBB: cp8(z, z.e); z.t += 4; break;  // CP E
-        case 0xBC: cp8(z, z.h); z.t += 4; break;  // CP H
-        case 0xBD: cp8(z, z.l); z.t += 4; break;  // CP L
-        case 0xBE: cp8(z, rd(z, hl(z))); z.t += 7; break;  // CP (HL)
-        case 0xBF: cp8(z, z.a); z.t += 4; break;  // CP A
-        case 0x76: z.t += kHaltTstates; break;                            // HALT
-        case 0xC0: ret(z, cond(z, 0)); break;                             // RET NZ
-        case 0xC1: set_bc(z, pop(z)); z.t += 10; break;                   // POP BC
-        case 0xC2: jp(z, cond(z, 0)); break;                              // JP NZ,nn
-        case 0xC3: jp(z, true); break;                                    // JP nn
-        case 0xC4: call(z, cond(z, 0)); break;                            // CALL NZ,nn
-        case 0xC5: push(z, bc(z)); z.t += 11; break;                      // PUSH BC
-        case 0xC6: add8(z, fetch8(z), 0); z.t += 7; break;                // ADD A,n
-        case 0xC7: rst(z, 0x00); break;                                   // RST 00h
-        case 0xC8: ret(z, cond(z, 1)); break;                             // RET Z
-        case 0xC9: z.pc = pop(z); z.t += 10; break;                       // RET
-        case 0xCA: jp(z, cond(z, 1)); break;                              // JP Z,nn
-        case 0xCB: exec_cb(z); break;                                     // CB prefix
-        case 0xCC: call(z, cond(z, 1)); break;                            // CALL Z,nn
-        case 0xCD: call(z, true); break;                                  // CALL nn
-        case 0xCE: add8(z, fetch8(z), z.f & kFlagC); z.t += 7; break;     // ADC A,n
-        case 0xCF: rst(z, 0x08); break;                                   // RST 08h
-        case 0xD0: ret(z, cond(z, 2)); break;                             // RET NC
-        case 0xD1: set_de(z, pop(z)); z.t += 10; break;                   // POP DE
-        case 0xD2: jp(z, cond(z, 2)); break;                              // JP NC,nn
-        case 0xD3:                                                        // OUT (n),A
-            v = fetch8(z);
-            z.t += 11;
-            out_port(z, v, z.a, z.t);
-            break;
-        case 0xD4: call(z, cond(z, 2)); break;                            // CALL NC,nn
-        case 0xD5: push(z, de(z)); z.t += 11; break;                      // PUSH DE
-        case 0xD6: z.a = sub8(z, fetch8(z), 0); z.t += 7; break;          // SUB n
-        case 0xD7: rst(z, 0x10); break;                                   // RST 10h
-        case 0xD8: ret(z, cond(z, 3)); break;                             // RET C
-        case 0xD9:                                                        // EXX
-            v = z.b, z.b = z.altb, z.altb = v;
-            v = z.c, z.c = z.altc, z.altc = v;
-            v = z.d, z.d = z.altd, z.altd = v;
-            v = z.e, z.e = z.alte, z.alte = v;
-            v = z.h, z.h = z.alth, z.alth = v;
-            v = z.l, z.l = z.altl, z.altl = v;
-            z.t += 4;
-            break;
-        case 0xDA: jp(z, cond(z, 3)); break;                              // JP C,nn
-        case 0xDB:                                                        // IN A,(n)
-            v = fetch8(z);
-            z.t += 11;
-            z.a = port_read(v, z.a, z.input);
-            if (v == 0xFE && z.m->ear.active) [[unlikely]]
-                z.a = ear_loader_read(&z.m->ear, z.a, z.t, z.pc, z.sp);
-            break;
-        case 0xDC: call(z, cond(z, 3)); break;                            // CALL C,nn
-        case 0xDD: return true;                                           // IX prefix
-        case 0xDE: z.a = sub8(z, fetch8(z), z.f & kFlagC); z.t += 7; break;  // SBC A,n
-        case 0xDF: rst(z, 0x18); break;                                   // RST 18h
-        case 0xE0: ret(z, cond(z, 4)); break;                             // RET PO
-        case 0xE1: set_hl(z, pop(z)); z.t += 10; break;                   // POP HL
-        case 0xE2: jp(z, cond(z, 4)); break;                              // JP PO,nn
-        case 0xE3:                                                        // EX (SP),HL
-            nn = hl(z);
-            ex_sp(z, nn);
-            set_hl(z, nn);
-            z.t += 19;
-            break;
-        case 0xE4: call(z, cond(z, 4)); break;                            // CALL PO,nn
-        case 0xE5: push(z, hl(z)); z.t += 11; break;                      // PUSH HL
-        case 0xE6: and8(z, fetch8(z)); z.t += 7; break;                   // AND n
-        case 0xE7: rst(z, 0x20); break;                                   // RST 20h
-        case 0xE8: ret(z, cond(z, 5)); break;                             // RET PE
-        case 0xE9: z.pc = hl(z); z.t += 4; break;                         // JP (HL)
-        case 0xEA: jp(z, cond(z, 5)); break;                              // JP PE,nn
-        case 0xEB:                                                        // EX DE,HL
-            v = z.d, z.d = z.h, z.h = v;
-            v = z.e, z.e = z.l, z.l = v;
-            z.t += 4;
-            break;
-        case 0xEC: call(z, cond(z, 5)); break;                            // CALL PE,nn
-        case 0xED: exec_ed(z); break;                                     // ED prefix
-        case 0xEE: xor8(z, fetch8(z)); z.t += 7; break;                   // XOR n
-        case 0xEF: rst(z, 0x28); break;                                   // RST 28h
-        case 0xF0: ret(z, cond(z, 6)); break;                             // RET P
-        case 0xF1: set_af(z, pop(z)); z.t += 10; break;                   // POP AF
-        case 0xF2: jp(z, cond(z, 6)); break;                              // JP P,nn
-        case 0xF3: z.iff1 = z.iff2 = 0; z.t += 4; break;                  // DI
-        case 0xF4: call(z, cond(z, 6)); break;                            // CALL P,nn
-        case 0xF5: push(z, af(z)); z.t += 11; break;                      // PUSH AF
-        case 0xF6: or8(z, fetch8(z)); z.t += 7; break;                    // OR n
-        case 0xF7: rst(z, 0x30); break;                                   // RST 30h
-        case 0xF8: ret(z, cond(z, 7)); break;                             // RET M
-        case 0xF9: z.sp = hl(z); z.t += 6; break;                         // LD SP,HL
-        case 0xFA: jp(z, cond(z, 7)); break;                              // JP M,nn
-        case 0xFB: z.iff1 = z.iff2 = 1; z.t += 4; break;                  // EI
-        case 0xFC: call(z, cond(z, 7)); break;                            // CALL M,nn
-        case 0xFD: return true;                                           // IY prefix
-        case 0xFE: cp8(z, fetch8(z)); z.t += 7; break;                    // CP n
-        case 0xFF: rst(z, 0x38); break;                                   // RST 38h
-    }
-    return false;
-}
-
 Z80_INLINE void load_state(Z80 &z, const Machine *m) {
-    z.a = m->a, z.f = m->f, z.b = m->b, z.c = m->c;
-    z.d = m->d, z.e = m->e, z.h = m->h, z.l = m->l;
-    z.alta = m->alta, z.altf = m->altf, z.altb = m->altb, z.altc = m->altc;
-    z.altd = m->altd, z.alte = m->alte, z.alth = m->alth, z.altl = m->altl;
+    z.a = m->a, z.f = m->f, z.alta = m->alta, z.altf = m->altf;
+    z.bc = pair_of(m->b, m->c), z.de = pair_of(m->d, m->e), z.hl = pair_of(m->h, m->l);
+    z.altbc = pair_of(m->altb, m->altc), z.altde = pair_of(m->altd, m->alte);
+    z.althl = pair_of(m->alth, m->altl);
     z.i = m->i, z.iff1 = m->iff1, z.iff2 = m->iff2, z.im = m->im;
     z.pc = m->pc, z.sp = m->sp, z.ix = m->ix, z.iy = m->iy;
     z.t = m->tstates;
@@ -522,10 +190,11 @@ Z80_INLINE void load_state(Z80 &z, const Machine *m) {
 }
 
 Z80_INLINE void store_state(const Z80 &z, Machine *m) {
-    m->a = z.a, m->f = z.f, m->b = z.b, m->c = z.c;
-    m->d = z.d, m->e = z.e, m->h = z.h, m->l = z.l;
-    m->alta = z.alta, m->altf = z.altf, m->altb = z.altb, m->altc = z.altc;
-    m->altd = z.altd, m->alte = z.alte, m->alth = z.alth, m->altl = z.altl;
+    m->a = z.a, m->f = z.f, m->alta = z.alta, m->altf = z.altf;
+    m->b = hi(z.bc), m->c = lo(z.bc), m->d = hi(z.de), m->e = lo(z.de);
+    m->h = hi(z.hl), m->l = lo(z.hl);
+    m->altb = hi(z.altbc), m->altc = lo(z.altbc), m->altd = hi(z.altde), m->alte = lo(z.altde);
+    m->alth = hi(z.althl), m->altl = lo(z.althl);
     m->i = z.i, m->iff1 = z.iff1, m->iff2 = z.iff2, m->im = z.im;
     m->pc = z.pc, m->sp = z.sp, m->ix = z.ix, m->iy = z.iy;
     m->tstates = z.t;
@@ -545,49 +214,435 @@ void run_frame(Machine *m) {
     load_state(z, m);
     m->speaker = 0;
     // The frame's interrupt stays requested until accepted; none in the very first frame.
-    bool irq = m->counter != 0;
+    z.irq = m->counter != 0;
     const uint32_t limit = m->tslimit;
 
-    do {
-        uint8_t op;
-        if (irq && z.iff1) {
-            irq = false;
-            z.iff1 = z.iff2 = 0;
-            if (z.im == 2) {
-                push(z, z.pc);
-                z.t += 19;
-                z.pc = rd16(z, uint16_t(z.i << 8 | 0xFF));
-                op = fetch8(z);
-            } else {
-                op = 0xFF;  // RST 38h, as if fetched, pc not advanced
-            }
-        } else {
+    // The unprefixed opcodes, as labels below: each handler ends by fetching and dispatching
+    // the next opcode itself (threaded dispatch), which spares every step a jump back to a
+    // common dispatch point.
+    static const void *const kBase[256] = {
+        &&op_00, &&op_01, &&op_02, &&op_03, &&op_04, &&op_05, &&op_06, &&op_07,
+        &&op_08, &&op_09, &&op_0A, &&op_0B, &&op_0C, &&op_0D, &&op_0E, &&op_0F,
+        &&op_10, &&op_11, &&op_12, &&op_13, &&op_14, &&op_15, &&op_16, &&op_17,
+        &&op_18, &&op_19, &&op_1A, &&op_1B, &&op_1C, &&op_1D, &&op_1E, &&op_1F,
+        &&op_20, &&op_21, &&op_22, &&op_23, &&op_24, &&op_25, &&op_26, &&op_27,
+        &&op_28, &&op_29, &&op_2A, &&op_2B, &&op_2C, &&op_2D, &&op_2E, &&op_2F,
+        &&op_30, &&op_31, &&op_32, &&op_33, &&op_34, &&op_35, &&op_36, &&op_37,
+        &&op_38, &&op_39, &&op_3A, &&op_3B, &&op_3C, &&op_3D, &&op_3E, &&op_3F,
+        &&op_40, &&op_41, &&op_42, &&op_43, &&op_44, &&op_45, &&op_46, &&op_47,
+        &&op_48, &&op_49, &&op_4A, &&op_4B, &&op_4C, &&op_4D, &&op_4E, &&op_4F,
+        &&op_50, &&op_51, &&op_52, &&op_53, &&op_54, &&op_55, &&op_56, &&op_57,
+        &&op_58, &&op_59, &&op_5A, &&op_5B, &&op_5C, &&op_5D, &&op_5E, &&op_5F,
+        &&op_60, &&op_61, &&op_62, &&op_63, &&op_64, &&op_65, &&op_66, &&op_67,
+        &&op_68, &&op_69, &&op_6A, &&op_6B, &&op_6C, &&op_6D, &&op_6E, &&op_6F,
+        &&op_70, &&op_71, &&op_72, &&op_73, &&op_74, &&op_75, &&op_76, &&op_77,
+        &&op_78, &&op_79, &&op_7A, &&op_7B, &&op_7C, &&op_7D, &&op_7E, &&op_7F,
+        &&op_80, &&op_81, &&op_82, &&op_83, &&op_84, &&op_85, &&op_86, &&op_87,
+        &&op_88, &&op_89, &&op_8A, &&op_8B, &&op_8C, &&op_8D, &&op_8E, &&op_8F,
+        &&op_90, &&op_91, &&op_92, &&op_93, &&op_94, &&op_95, &&op_96, &&op_97,
+        &&op_98, &&op_99, &&op_9A, &&op_9B, &&op_9C, &&op_9D, &&op_9E, &&op_9F,
+        &&op_A0, &&op_A1, &&op_A2, &&op_A3, &&op_A4, &&op_A5, &&op_A6, &&op_A7,
+        &&op_A8, &&op_A9, &&op_AA, &&op_AB, &&op_AC, &&op_AD, &&op_AE, &&op_AF,
+        &&op_B0, &&op_B1, &&op_B2, &&op_B3, &&op_B4, &&op_B5, &&op_B6, &&op_B7,
+        &&op_B8, &&op_B9, &&op_BA, &&op_BB, &&op_BC, &&op_BD, &&op_BE, &&op_BF,
+        &&op_C0, &&op_C1, &&op_C2, &&op_C3, &&op_C4, &&op_C5, &&op_C6, &&op_C7,
+        &&op_C8, &&op_C9, &&op_CA, &&op_CB, &&op_CC, &&op_CD, &&op_CE, &&op_CF,
+        &&op_D0, &&op_D1, &&op_D2, &&op_D3, &&op_D4, &&op_D5, &&op_D6, &&op_D7,
+        &&op_D8, &&op_D9, &&op_DA, &&op_DB, &&op_DC, &&op_DD, &&op_DE, &&op_DF,
+        &&op_E0, &&op_E1, &&op_E2, &&op_E3, &&op_E4, &&op_E5, &&op_E6, &&op_E7,
+        &&op_E8, &&op_E9, &&op_EA, &&op_EB, &&op_EC, &&op_ED, &&op_EE, &&op_EF,
+        &&op_F0, &&op_F1, &&op_F2, &&op_F3, &&op_F4, &&op_F5, &&op_F6, &&op_F7,
+        &&op_F8, &&op_F9, &&op_FA, &&op_FB, &&op_FC, &&op_FD, &&op_FE, &&op_FF};
+    uint8_t op;
+    uint16_t nn;
+    uint8_t v;
+
+// The end of a step: while t < stop no interrupt check is needed at the next boundary.
+#define NEXT                              \
+    do {                                  \
+        if (z.t >= z.stop) goto step_end; \
+        op = fetch8(z);                   \
+        z.fetches++;                      \
+        goto *kBase[op];                  \
+    } while (0)
+
+    // Every pass here is an instruction boundary inside the budget, with the interrupt
+    // check. The steps that follow then run with no check while one cannot succeed: the
+    // request has been accepted or lapses, or IFF1 is clear and only EI or RETN can set it,
+    // and they end the run of steps (stop = 0). Coming back here early is always safe, since
+    // the end test and the check are repeated; so a limit of 0xFFFFFFFF, whose stop wraps to
+    // 0, merely comes back at every step.
+boundary:
+    if (z.irq && z.iff1) {
+        z.irq = false;
+        z.iff1 = z.iff2 = 0;
+        if (z.im == 2) {
+            push(z, z.pc);
+            z.t += 19;
+            z.pc = rd16(z, uint16_t(z.i << 8 | 0xFF));
             op = fetch8(z);
+        } else {
+            op = 0xFF;  // RST 38h, as if fetched, pc not advanced
         }
+    } else {
+        op = fetch8(z);
+    }
+    z.fetches++;
+    z.stop = limit + 1;
+    goto *kBase[op];
+
+    op_00: z.t += 4; NEXT;                                                // NOP
+    op_01: z.bc = fetch16(z); z.t += 10; NEXT;                            // LD BC,nn
+    op_02: wr(z, z.bc, z.a); z.t += 7; NEXT;                              // LD (BC),A
+    op_03: z.bc = uint16_t(z.bc + 1); z.t += 6; NEXT;                     // INC BC
+    op_04: set_hi(z.bc, inc8(z, hi(z.bc))); z.t += 4; NEXT;               // INC B
+    op_05: set_hi(z.bc, dec8(z, hi(z.bc))); z.t += 4; NEXT;               // DEC B
+    op_06: set_hi(z.bc, fetch8(z)); z.t += 7; NEXT;                       // LD B,n
+    op_07:                                                        // RLCA
+        z.a = uint8_t(z.a << 1 | z.a >> 7);
+        z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV)) | (z.a & 0x28) | (z.a & 1));
+        z.t += 4;
+        NEXT;
+    op_08:                                                        // EX AF,AF'
+        v = z.a, z.a = z.alta, z.alta = v;
+        v = z.f, z.f = z.altf, z.altf = v;
+        z.t += 4;
+        NEXT;
+    op_09: z.hl = add16(z, z.hl, z.bc); z.t += 11; NEXT;                  // ADD HL,BC
+    op_0A: z.a = rd(z, z.bc); z.t += 7; NEXT;                             // LD A,(BC)
+    op_0B: z.bc = uint16_t(z.bc - 1); z.t += 6; NEXT;                     // DEC BC
+    op_0C: set_lo(z.bc, inc8(z, lo(z.bc))); z.t += 4; NEXT;               // INC C
+    op_0D: set_lo(z.bc, dec8(z, lo(z.bc))); z.t += 4; NEXT;               // DEC C
+    op_0E: set_lo(z.bc, fetch8(z)); z.t += 7; NEXT;                       // LD C,n
+    op_0F:                                                        // RRCA
+        z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV)) | (z.a & 1));
+        z.a = uint8_t(z.a >> 1 | z.a << 7);
+        z.f |= z.a & 0x28;
+        z.t += 4;
+        NEXT;
+    op_10:                                                        // DJNZ e
+        z.bc = uint16_t(z.bc - 0x100);  // B alone
+        jr(z, hi(z.bc) != 0);
+        z.t += 1;
+        NEXT;
+    op_11: z.de = fetch16(z); z.t += 10; NEXT;                            // LD DE,nn
+    op_12: wr(z, z.de, z.a); z.t += 7; NEXT;                              // LD (DE),A
+    op_13: z.de = uint16_t(z.de + 1); z.t += 6; NEXT;                     // INC DE
+    op_14: set_hi(z.de, inc8(z, hi(z.de))); z.t += 4; NEXT;               // INC D
+    op_15: set_hi(z.de, dec8(z, hi(z.de))); z.t += 4; NEXT;               // DEC D
+    op_16: set_hi(z.de, fetch8(z)); z.t += 7; NEXT;                       // LD D,n
+    op_17:                                                        // RLA
+        v = z.a >> 7;
+        z.a = uint8_t(z.a << 1 | (z.f & kFlagC));
+        z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV)) | (z.a & 0x28) | v);
+        z.t += 4;
+        NEXT;
+    op_18: jr(z, true); NEXT;                                             // JR e
+    op_19: z.hl = add16(z, z.hl, z.de); z.t += 11; NEXT;                  // ADD HL,DE
+    op_1A: z.a = rd(z, z.de); z.t += 7; NEXT;                             // LD A,(DE)
+    op_1B: z.de = uint16_t(z.de - 1); z.t += 6; NEXT;                     // DEC DE
+    op_1C: set_lo(z.de, inc8(z, lo(z.de))); z.t += 4; NEXT;               // INC E
+    op_1D: set_lo(z.de, dec8(z, lo(z.de))); z.t += 4; NEXT;               // DEC E
+    op_1E: set_lo(z.de, fetch8(z)); z.t += 7; NEXT;                       // LD E,n
+    op_1F:                                                        // RRA
+        v = z.a & 1;
+        z.a = uint8_t(z.a >> 1 | (z.f & kFlagC) << 7);
+        z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV)) | (z.a & 0x28) | v);
+        z.t += 4;
+        NEXT;
+    op_20: jr(z, !(z.f & kFlagZ)); NEXT;                                  // JR NZ,e
+    op_21: z.hl = fetch16(z); z.t += 10; NEXT;                            // LD HL,nn
+    op_22: wr16(z, fetch16(z), z.hl); z.t += 16; NEXT;                    // LD (nn),HL
+    op_23: z.hl = uint16_t(z.hl + 1); z.t += 6; NEXT;                     // INC HL
+    op_24: set_hi(z.hl, inc8(z, hi(z.hl))); z.t += 4; NEXT;               // INC H
+    op_25: set_hi(z.hl, dec8(z, hi(z.hl))); z.t += 4; NEXT;               // DEC H
+    op_26: set_hi(z.hl, fetch8(z)); z.t += 7; NEXT;                       // LD H,n
+    op_27: daa(z); z.t += 4; NEXT;                                        // DAA
+    op_28: jr(z, z.f & kFlagZ); NEXT;                                     // JR Z,e
+    op_29: z.hl = add16(z, z.hl, z.hl); z.t += 11; NEXT;                  // ADD HL,HL
+    op_2A: z.hl = rd16(z, fetch16(z)); z.t += 16; NEXT;                   // LD HL,(nn)
+    op_2B: z.hl = uint16_t(z.hl - 1); z.t += 6; NEXT;                     // DEC HL
+    op_2C: set_lo(z.hl, inc8(z, lo(z.hl))); z.t += 4; NEXT;               // INC L
+    op_2D: set_lo(z.hl, dec8(z, lo(z.hl))); z.t += 4; NEXT;               // DEC L
+    op_2E: set_lo(z.hl, fetch8(z)); z.t += 7; NEXT;                       // LD L,n
+    op_2F:                                                        // CPL
+        z.a = uint8_t(~z.a);
+        z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV | kFlagC)) | (z.a & 0x28) | kFlagH |
+                      kFlagN);
+        z.t += 4;
+        NEXT;
+    op_30: jr(z, !(z.f & kFlagC)); NEXT;                                  // JR NC,e
+    op_31: z.sp = fetch16(z); z.t += 10; NEXT;                            // LD SP,nn
+    op_32: wr(z, fetch16(z), z.a); z.t += 13; NEXT;                       // LD (nn),A
+    op_33: z.sp++; z.t += 6; NEXT;                                        // INC SP
+    op_34: wr(z, z.hl, inc8(z, rd(z, z.hl))); z.t += 11; NEXT;            // INC (HL)
+    op_35: wr(z, z.hl, dec8(z, rd(z, z.hl))); z.t += 11; NEXT;            // DEC (HL)
+    op_36: wr(z, z.hl, fetch8(z)); z.t += 10; NEXT;                       // LD (HL),n
+    op_37:                                                        // SCF
+        z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV)) | (z.a & 0x28) | kFlagC);
+        z.t += 4;
+        NEXT;
+    op_38: jr(z, z.f & kFlagC); NEXT;                                     // JR C,e
+    op_39: z.hl = add16(z, z.hl, z.sp); z.t += 11; NEXT;                  // ADD HL,SP
+    op_3A: z.a = rd(z, fetch16(z)); z.t += 13; NEXT;                      // LD A,(nn)
+    op_3B: z.sp--; z.t += 6; NEXT;                                        // DEC SP
+    op_3C: z.a = inc8(z, z.a); z.t += 4; NEXT;                            // INC A
+    op_3D: z.a = dec8(z, z.a); z.t += 4; NEXT;                            // DEC A
+    op_3E: z.a = fetch8(z); z.t += 7; NEXT;                               // LD A,n
+    op_3F:                                                        // CCF
+        z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV)) | (z.a & 0x28) |
+                      ((z.f & kFlagC) ? kFlagH : 0) | ((z.f & kFlagC) ^ kFlagC));
+        z.t += 4;
+        NEXT;
+    op_40: z.t += 4; NEXT;                                                // LD B,B
+    op_41: set_hi(z.bc, lo(z.bc)); z.t += 4; NEXT;                        // LD B,C
+    op_42: set_hi(z.bc, hi(z.de)); z.t += 4; NEXT;                        // LD B,D
+    op_43: set_hi(z.bc, lo(z.de)); z.t += 4; NEXT;                        // LD B,E
+    op_44: set_hi(z.bc, hi(z.hl)); z.t += 4; NEXT;                        // LD B,H
+    op_45: set_hi(z.bc, lo(z.hl)); z.t += 4; NEXT;                        // LD B,L
+    op_46: set_hi(z.bc, rd(z, z.hl)); z.t += 7; NEXT;                     // LD B,(HL)
+    op_47: set_hi(z.bc, z.a); z.t += 4; NEXT;                             // LD B,A
+    op_48: set_lo(z.bc, hi(z.bc)); z.t += 4; NEXT;                        // LD C,B
+    op_49: z.t += 4; NEXT;                                                // LD C,C
+    op_4A: set_lo(z.bc, hi(z.de)); z.t += 4; NEXT;                        // LD C,D
+    op_4B: set_lo(z.bc, lo(z.de)); z.t += 4; NEXT;                        // LD C,E
+    op_4C: set_lo(z.bc, hi(z.hl)); z.t += 4; NEXT;                        // LD C,H
+    op_4D: set_lo(z.bc, lo(z.hl)); z.t += 4; NEXT;                        // LD C,L
+    op_4E: set_lo(z.bc, rd(z, z.hl)); z.t += 7; NEXT;                     // LD C,(HL)
+    op_4F: set_lo(z.bc, z.a); z.t += 4; NEXT;                             // LD C,A
+    op_50: set_hi(z.de, hi(z.bc)); z.t += 4; NEXT;                        // LD D,B
+    op_51: set_hi(z.de, lo(z.bc)); z.t += 4; NEXT;                        // LD D,C
+    op_52: z.t += 4; NEXT;                                                // LD D,D
+    op_53: set_hi(z.de, lo(z.de)); z.t += 4; NEXT;                        // LD D,E
+    op_54: set_hi(z.de, hi(z.hl)); z.t += 4; NEXT;                        // LD D,H
+    op_55: set_hi(z.de, lo(z.hl)); z.t += 4; NEXT;                        // LD D,L
+    op_56: set_hi(z.de, rd(z, z.hl)); z.t += 7; NEXT;                     // LD D,(HL)
+    op_57: set_hi(z.de, z.a); z.t += 4; NEXT;                             // LD D,A
+    op_58: set_lo(z.de, hi(z.bc)); z.t += 4; NEXT;                        // LD E,B
+    op_59: set_lo(z.de, lo(z.bc)); z.t += 4; NEXT;                        // LD E,C
+    op_5A: set_lo(z.de, hi(z.de)); z.t += 4; NEXT;                        // LD E,D
+    op_5B: z.t += 4; NEXT;                                                // LD E,E
+    op_5C: set_lo(z.de, hi(z.hl)); z.t += 4; NEXT;                        // LD E,H
+    op_5D: set_lo(z.de, lo(z.hl)); z.t += 4; NEXT;                        // LD E,L
+    op_5E: set_lo(z.de, rd(z, z.hl)); z.t += 7; NEXT;                     // LD E,(HL)
+    op_5F: set_lo(z.de, z.a); z.t += 4; NEXT;                             // LD E,A
+    op_60: set_hi(z.hl, hi(z.bc)); z.t += 4; NEXT;                        // LD H,B
+    op_61: set_hi(z.hl, lo(z.bc)); z.t += 4; NEXT;                        // LD H,C
+    op_62: set_hi(z.hl, hi(z.de)); z.t += 4; NEXT;                        // LD H,D
+    op_63: set_hi(z.hl, lo(z.de)); z.t += 4; NEXT;                        // LD H,E
+    op_64: z.t += 4; NEXT;                                                // LD H,H
+    op_65: set_hi(z.hl, lo(z.hl)); z.t += 4; NEXT;                        // LD H,L
+    op_66: set_hi(z.hl, rd(z, z.hl)); z.t += 7; NEXT;                     // LD H,(HL)
+    op_67: set_hi(z.hl, z.a); z.t += 4; NEXT;                             // LD H,A
+    op_68: set_lo(z.hl, hi(z.bc)); z.t += 4; NEXT;                        // LD L,B
+    op_69: set_lo(z.hl, lo(z.bc)); z.t += 4; NEXT;                        // LD L,C
+    op_6A: set_lo(z.hl, hi(z.de)); z.t += 4; NEXT;                        // LD L,D
+    op_6B: set_lo(z.hl, lo(z.de)); z.t += 4; NEXT;                        // LD L,E
+    op_6C: set_lo(z.hl, hi(z.hl)); z.t += 4; NEXT;                        // LD L,H
+    op_6D: z.t += 4; NEXT;                                                // LD L,L
+    op_6E: set_lo(z.hl, rd(z, z.hl)); z.t += 7; NEXT;                     // LD L,(HL)
+    op_6F: set_lo(z.hl, z.a); z.t += 4; NEXT;                             // LD L,A
+    op_70: wr(z, z.hl, hi(z.bc)); z.t += 7; NEXT;                         // LD (HL),B
+    op_71: wr(z, z.hl, lo(z.bc)); z.t += 7; NEXT;                         // LD (HL),C
+    op_72: wr(z, z.hl, hi(z.de)); z.t += 7; NEXT;                         // LD (HL),D
+    op_73: wr(z, z.hl, lo(z.de)); z.t += 7; NEXT;                         // LD (HL),E
+    op_74: wr(z, z.hl, hi(z.hl)); z.t += 7; NEXT;                         // LD (HL),H
+    op_75: wr(z, z.hl, lo(z.hl)); z.t += 7; NEXT;                         // LD (HL),L
+    op_77: wr(z, z.hl, z.a); z.t += 7; NEXT;                              // LD (HL),A
+    op_78: z.a = hi(z.bc); z.t += 4; NEXT;                                // LD A,B
+    op_79: z.a = lo(z.bc); z.t += 4; NEXT;                                // LD A,C
+    op_7A: z.a = hi(z.de); z.t += 4; NEXT;                                // LD A,D
+    op_7B: z.a = lo(z.de); z.t += 4; NEXT;                                // LD A,E
+    op_7C: z.a = hi(z.hl); z.t += 4; NEXT;                                // LD A,H
+    op_7D: z.a = lo(z.hl); z.t += 4; NEXT;                                // LD A,L
+    op_7E: z.a = rd(z, z.hl); z.t += 7; NEXT;                             // LD A,(HL)
+    op_7F: z.t += 4; NEXT;                                                // LD A,A
+    op_80: add8(z, hi(z.bc), 0); z.t += 4; NEXT;                          // ADD A,B
+    op_81: add8(z, lo(z.bc), 0); z.t += 4; NEXT;                          // ADD A,C
+    op_82: add8(z, hi(z.de), 0); z.t += 4; NEXT;                          // ADD A,D
+    op_83: add8(z, lo(z.de), 0); z.t += 4; NEXT;                          // ADD A,E
+    op_84: add8(z, hi(z.hl), 0); z.t += 4; NEXT;                          // ADD A,H
+    op_85: add8(z, lo(z.hl), 0); z.t += 4; NEXT;                          // ADD A,L
+    op_86: add8(z, rd(z, z.hl), 0); z.t += 7; NEXT;                       // ADD A,(HL)
+    op_87: add8(z, z.a, 0); z.t += 4; NEXT;                               // ADD A,A
+    op_88: add8(z, hi(z.bc), z.f & kFlagC); z.t += 4; NEXT;               // ADC A,B
+    op_89: add8(z, lo(z.bc), z.f & kFlagC); z.t += 4; NEXT;               // ADC A,C
+    op_8A: add8(z, hi(z.de), z.f & kFlagC); z.t += 4; NEXT;               // ADC A,D
+    op_8B: add8(z, lo(z.de), z.f & kFlagC); z.t += 4; NEXT;               // ADC A,E
+    op_8C: add8(z, hi(z.hl), z.f & kFlagC); z.t += 4; NEXT;               // ADC A,H
+    op_8D: add8(z, lo(z.hl), z.f & kFlagC); z.t += 4; NEXT;               // ADC A,L
+    op_8E: add8(z, rd(z, z.hl), z.f & kFlagC); z.t += 7; NEXT;            // ADC A,(HL)
+    op_8F: add8(z, z.a, z.f & kFlagC); z.t += 4; NEXT;                    // ADC A,A
+    op_90: z.a = sub8(z, hi(z.bc), 0); z.t += 4; NEXT;                    // SUB B
+    op_91: z.a = sub8(z, lo(z.bc), 0); z.t += 4; NEXT;                    // SUB C
+    op_92: z.a = sub8(z, hi(z.de), 0); z.t += 4; NEXT;                    // SUB D
+    op_93: z.a = sub8(z, lo(z.de), 0); z.t += 4; NEXT;                    // SUB E
+    op_94: z.a = sub8(z, hi(z.hl), 0); z.t += 4; NEXT;                    // SUB H
+    op_95: z.a = sub8(z, lo(z.hl), 0); z.t += 4; NEXT;                    // SUB L
+    op_96: z.a = sub8(z, rd(z, z.hl), 0); z.t += 7; NEXT;                 // SUB (HL)
+    op_97: z.a = sub8(z, z.a, 0); z.t += 4; NEXT;                         // SUB A
+    op_98: z.a = sub8(z, hi(z.bc), z.f & kFlagC); z.t += 4; NEXT;         // SBC A,B
+    op_99: z.a = sub8(z, lo(z.bc), z.f & kFlagC); z.t += 4; NEXT;         // SBC A,C
+    op_9A: z.a = sub8(z, hi(z.de), z.f & kFlagC); z.t += 4; NEXT;         // SBC A,D
+    op_9B: z.a = sub8(z, lo(z.de), z.f & kFlagC); z.t += 4; NEXT;         // SBC A,E
+    op_9C: z.a = sub8(z, hi(z.hl), z.f & kFlagC); z.t += 4; NEXT;         // SBC A,H
+    op_9D: z.a = sub8(z, lo(z.hl), z.f & kFlagC); z.t += 4; NEXT;         // SBC A,L
+    op_9E: z.a = sub8(z, rd(z, z.hl), z.f & kFlagC); z.t += 7; NEXT;      // SBC A,(HL)
+    op_9F: z.a = sub8(z, z.a, z.f & kFlagC); z.t += 4; NEXT;              // SBC A,A
+    op_A0: and8(z, hi(z.bc)); z.t += 4; NEXT;                             // AND B
+    op_A1: and8(z, lo(z.bc)); z.t += 4; NEXT;                             // AND C
+    op_A2: and8(z, hi(z.de)); z.t += 4; NEXT;                             // AND D
+    op_A3: and8(z, lo(z.de)); z.t += 4; NEXT;                             // AND E
+    op_A4: and8(z, hi(z.hl)); z.t += 4; NEXT;                             // AND H
+    op_A5: and8(z, lo(z.hl)); z.t += 4; NEXT;                             // AND L
+    op_A6: and8(z, rd(z, z.hl)); z.t += 7; NEXT;                          // AND (HL)
+    op_A7: and8(z, z.a); z.t += 4; NEXT;                                  // AND A
+    op_A8: xor8(z, hi(z.bc)); z.t += 4; NEXT;                             // XOR B
+    op_A9: xor8(z, lo(z.bc)); z.t += 4; NEXT;                             // XOR C
+    op_AA: xor8(z, hi(z.de)); z.t += 4; NEXT;                             // XOR D
+    op_AB: xor8(z, lo(z.de)); z.t += 4; NEXT;                             // XOR E
+    op_AC: xor8(z, hi(z.hl)); z.t += 4; NEXT;                             // XOR H
+    op_AD: xor8(z, lo(z.hl)); z.t += 4; NEXT;                             // XOR L
+    op_AE: xor8(z, rd(z, z.hl)); z.t += 7; NEXT;                          // XOR (HL)
+    op_AF: xor8(z, z.a); z.t += 4; NEXT;                                  // XOR A
+    op_B0: or8(z, hi(z.bc)); z.t += 4; NEXT;                              // OR B
+    op_B1: or8(z, lo(z.bc)); z.t += 4; NEXT;                              // OR C
+    op_B2: or8(z, hi(z.de)); z.t += 4; NEXT;                              // OR D
+    op_B3: or8(z, lo(z.de)); z.t += 4; NEXT;                              // OR E
+    op_B4: or8(z, hi(z.hl)); z.t += 4; NEXT;                              // OR H
+    op_B5: or8(z, lo(z.hl)); z.t += 4; NEXT;                              // OR L
+    op_B6: or8(z, rd(z, z.hl)); z.t += 7; NEXT;                           // OR (HL)
+    op_B7: or8(z, z.a); z.t += 4; NEXT;                                   // OR A
+    op_B8: cp8(z, hi(z.bc)); z.t += 4; NEXT;                              // CP B
+    op_B9: cp8(z, lo(z.bc)); z.t += 4; NEXT;                              // CP C
+    op_BA: cp8(z, hi(z.de)); z.t += 4; NEXT;                              // CP D
+    op_BB: cp8(z, lo(z.de)); z.t += 4; NEXT;                              // CP E
+    op_BC: cp8(z, hi(z.hl)); z.t += 4; NEXT;                              // CP H
+    op_BD: cp8(z, lo(z.hl)); z.t += 4; NEXT;                              // CP L
+    op_BE: cp8(z, rd(z, z.hl)); z.t += 7; NEXT;                           // CP (HL)
+    op_BF: cp8(z, z.a); z.t += 4; NEXT;                                   // CP A
+    op_76: z.t += kHaltTstates; NEXT;                                     // HALT
+    op_C0: ret(z, cond(z, 0)); NEXT;                                      // RET NZ
+    op_C1: z.bc = pop(z); z.t += 10; NEXT;                                // POP BC
+    op_C2: jp(z, cond(z, 0)); NEXT;                                       // JP NZ,nn
+    op_C3: jp(z, true); NEXT;                                             // JP nn
+    op_C4: call(z, cond(z, 0)); NEXT;                                     // CALL NZ,nn
+    op_C5: push(z, z.bc); z.t += 11; NEXT;                                // PUSH BC
+    op_C6: add8(z, fetch8(z), 0); z.t += 7; NEXT;                         // ADD A,n
+    op_C7: rst(z, 0x00); NEXT;                                            // RST 00h
+    op_C8: ret(z, cond(z, 1)); NEXT;                                      // RET Z
+    op_C9: z.pc = pop(z); z.t += 10; NEXT;                                // RET
+    op_CA: jp(z, cond(z, 1)); NEXT;                                       // JP Z,nn
+    op_CB: exec_cb(z); NEXT;                                              // CB prefix
+    op_CC: call(z, cond(z, 1)); NEXT;                                     // CALL Z,nn
+    op_CD: call(z, true); NEXT;                                           // CALL nn
+    op_CE: add8(z, fetch8(z), z.f & kFlagC); z.t += 7; NEXT;              // ADC A,n
+    op_CF: rst(z, 0x08); NEXT;                                            // RST 08h
+    op_D0: ret(z, cond(z, 2)); NEXT;                                      // RET NC
+    op_D1: z.de = pop(z); z.t += 10; NEXT;                                // POP DE
+    op_D2: jp(z, cond(z, 2)); NEXT;                                       // JP NC,nn
+    op_D3:                                                        // OUT (n),A
+        v = fetch8(z);
+        z.t += 11;
+        out_port(z, v, z.a, z.t);
+        NEXT;
+    op_D4: call(z, cond(z, 2)); NEXT;                                     // CALL NC,nn
+    op_D5: push(z, z.de); z.t += 11; NEXT;                                // PUSH DE
+    op_D6: z.a = sub8(z, fetch8(z), 0); z.t += 7; NEXT;                   // SUB n
+    op_D7: rst(z, 0x10); NEXT;                                            // RST 10h
+    op_D8: ret(z, cond(z, 3)); NEXT;                                      // RET C
+    op_D9:                                                        // EXX
+        nn = z.bc, z.bc = z.altbc, z.altbc = nn;
+        nn = z.de, z.de = z.altde, z.altde = nn;
+        nn = z.hl, z.hl = z.althl, z.althl = nn;
+        z.t += 4;
+        NEXT;
+    op_DA: jp(z, cond(z, 3)); NEXT;                                       // JP C,nn
+    op_DB:                                                        // IN A,(n)
+        v = fetch8(z);
+        z.t += 11;
+        z.a = port_read(v, z.a, z.input);
+        if (v == 0xFE && z.m->ear.active) [[unlikely]]
+            z.a = ear_loader_read(&z.m->ear, z.a, z.t, z.pc, z.sp);
+        NEXT;
+    op_DC: call(z, cond(z, 3)); NEXT;                                     // CALL C,nn
+    op_DE: z.a = sub8(z, fetch8(z), z.f & kFlagC); z.t += 7; NEXT;        // SBC A,n
+    op_DF: rst(z, 0x18); NEXT;                                            // RST 18h
+    op_E0: ret(z, cond(z, 4)); NEXT;                                      // RET PO
+    op_E1: z.hl = pop(z); z.t += 10; NEXT;                                // POP HL
+    op_E2: jp(z, cond(z, 4)); NEXT;                                       // JP PO,nn
+    op_E3:                                                        // EX (SP),HL
+        nn = z.hl;
+        ex_sp(z, nn);
+        z.hl = nn;
+        z.t += 19;
+        NEXT;
+    op_E4: call(z, cond(z, 4)); NEXT;                                     // CALL PO,nn
+    op_E5: push(z, z.hl); z.t += 11; NEXT;                                // PUSH HL
+    op_E6: and8(z, fetch8(z)); z.t += 7; NEXT;                            // AND n
+    op_E7: rst(z, 0x20); NEXT;                                            // RST 20h
+    op_E8: ret(z, cond(z, 5)); NEXT;                                      // RET PE
+    op_E9: z.pc = z.hl; z.t += 4; NEXT;                                   // JP (HL)
+    op_EA: jp(z, cond(z, 5)); NEXT;                                       // JP PE,nn
+    op_EB:                                                        // EX DE,HL
+        nn = z.de, z.de = z.hl, z.hl = nn;
+        z.t += 4;
+        NEXT;
+    op_EC: call(z, cond(z, 5)); NEXT;                                     // CALL PE,nn
+    op_ED: exec_ed(z); NEXT;                                              // ED prefix
+    op_EE: xor8(z, fetch8(z)); z.t += 7; NEXT;                            // XOR n
+    op_EF: rst(z, 0x28); NEXT;                                            // RST 28h
+    op_F0: ret(z, cond(z, 6)); NEXT;                                      // RET P
+    op_F1: set_af(z, pop(z)); z.t += 10; NEXT;                            // POP AF
+    op_F2: jp(z, cond(z, 6)); NEXT;                                       // JP P,nn
+    op_F3: z.iff1 = z.iff2 = 0; z.t += 4; NEXT;                           // DI
+    op_F4: call(z, cond(z, 6)); NEXT;                                     // CALL P,nn
+    op_F5: push(z, af(z)); z.t += 11; NEXT;                               // PUSH AF
+    op_F6: or8(z, fetch8(z)); z.t += 7; NEXT;                             // OR n
+    op_F7: rst(z, 0x30); NEXT;                                            // RST 30h
+    op_F8: ret(z, cond(z, 7)); NEXT;                                      // RET M
+    op_F9: z.sp = z.hl; z.t += 6; NEXT;                                   // LD SP,HL
+    op_FA: jp(z, cond(z, 7)); NEXT;                                       // JP M,nn
+    op_FB: z.iff1 = z.iff2 = 1; iff1_may_rise(z); z.t += 4; NEXT;         // EI
+    op_FC: call(z, cond(z, 7)); NEXT;                                     // CALL M,nn
+    op_FE: cp8(z, fetch8(z)); z.t += 7; NEXT;                             // CP n
+    op_FF: rst(z, 0x38); NEXT;                                            // RST 38h
+    // Each prefix is a step of its own, 4 T-states and one fetch, and the last one decides.
+    // The interrupt check between such steps always fails (a prefix step begins with the
+    // interrupt taken, not pending or IFF1 clear, and changes none of them), and the budget
+    // is never checked there, so the chain runs in one go. The index register travels by
+    // value so that the working state stays in registers rather than behind an address; an
+    // opcode that the prefix does not change runs as it is.
+    op_DD:
+        z.t += 4;
+        op = fetch8(z);
         z.fetches++;
-        if (exec_base(z, op)) [[unlikely]] {
-            // Each prefix is a step of its own, 4 T-states and one fetch, and the last one
-            // decides. The interrupt check between such steps always fails (a prefix step
-            // begins with the interrupt taken, not pending or IFF1 clear, and changes none
-            // of them), and the budget is never checked there, so the chain runs in one go.
-            uint8_t prefix;
-            do {
-                prefix = op;
-                z.t += 4;
-                op = fetch8(z);
-                z.fetches++;
-            } while (op == 0xDD || op == 0xFD);
-            // The index register travels by value so that the working state stays in
-            // registers rather than behind an address.
-            uint16_t xy = prefix == 0xDD ? z.ix : z.iy;
+        if (op == 0xDD) goto op_DD;
+        if (op == 0xFD) goto op_FD;
+        {
+            uint16_t xy = z.ix;
             bool changed = exec_indexed(z, op, xy);
-            if (prefix == 0xDD)
-                z.ix = xy;
-            else
-                z.iy = xy;
-            if (!changed) exec_base(z, op);
+            z.ix = xy;
+            if (!changed) goto *kBase[op];
         }
-    } while (z.t <= limit);
+        NEXT;
+    op_FD:
+        z.t += 4;
+        op = fetch8(z);
+        z.fetches++;
+        if (op == 0xDD) goto op_DD;
+        if (op == 0xFD) goto op_FD;
+        {
+            uint16_t xy = z.iy;
+            bool changed = exec_indexed(z, op, xy);
+            z.iy = xy;
+            if (!changed) goto *kBase[op];
+        }
+        NEXT;
+#undef NEXT
+
+step_end:
+    if (z.t <= limit) goto boundary;
 
     store_state(z, m);
     if (z.samplepos < kFrameSamples)

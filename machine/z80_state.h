@@ -9,9 +9,13 @@
 
 #define Z80_INLINE inline __attribute__((always_inline))
 
+// B to L are kept as the pairs BC, DE and HL, which the instructions use as pairs more
+// often than the processor's registers are used alone.
 struct Z80 {
-    uint8_t a, f, b, c, d, e, h, l;
-    uint8_t alta, altf, altb, altc, altd, alte, alth, altl;
+    uint8_t a, f;
+    uint16_t bc, de, hl;
+    uint8_t alta, altf;
+    uint16_t altbc, altde, althl;
     uint8_t i, iff1, iff2, im;
     uint16_t pc, sp, ix, iy;
     uint32_t t;            // T-states of this run
@@ -22,7 +26,17 @@ struct Z80 {
     uint8_t port;          // working copy of portfe
     int samplepos;         // next unfilled sample of the current sound frame
     Machine *m;
+    // The frame's interrupt request: set from the start of the run until it is accepted.
+    bool irq;
+    // Steps run without an interrupt check while t < stop: the budget's end, or 0 once an
+    // instruction that can set IFF1 (EI, RETN) runs with the request pending.
+    uint32_t stop;
 };
+
+// EI and RETN: with the request pending, the next boundary must check for the interrupt.
+Z80_INLINE void iff1_may_rise(Z80 &z) {
+    if (z.irq) z.stop = 0;
+}
 
 // Flag tables by result byte, so that each flag group is one load.
 struct FlagTables {
@@ -30,6 +44,12 @@ struct FlagTables {
     uint8_t sz53p[256];  // the same with P/V for an even number of 1 bits
     uint8_t inc[256];    // INC: sz53, H on a carry out of bit 3, P/V on 0x80
     uint8_t dec[256];    // DEC: sz53, N, H on a borrow into bit 3, P/V on 0x7F
+    // H, P/V (overflow) and C of an addition, and the same with N for a subtraction, by bits
+    // 4 to 8 of operand ^ operand ^ result: each bit of that is the carry (or borrow) into
+    // it, so bit 4 is H, bit 8 is C and overflow is bit 7 differing from bit 8. A 16-bit
+    // result uses bits 12 to 16 in the same way.
+    uint8_t add_carries[32];
+    uint8_t sub_carries[32];
 };
 
 constexpr FlagTables make_flag_tables() {
@@ -43,6 +63,12 @@ constexpr FlagTables make_flag_tables() {
         t.inc[v] = uint8_t(sz | ((v & 0x0F) == 0 ? kFlagH : 0) | (v == 0x80 ? kFlagPV : 0));
         t.dec[v] =
             uint8_t(sz | kFlagN | ((v & 0x0F) == 0x0F ? kFlagH : 0) | (v == 0x7F ? kFlagPV : 0));
+    }
+    for (int x = 0; x < 32; x++) {
+        uint8_t f = uint8_t((x & 1 ? kFlagH : 0) | (((x >> 3) ^ (x >> 4)) & 1 ? kFlagPV : 0) |
+                            (x >> 4 ? kFlagC : 0));
+        t.add_carries[x] = f;
+        t.sub_carries[x] = uint8_t(f | kFlagN);
     }
     return t;
 }
@@ -89,14 +115,13 @@ Z80_INLINE uint8_t in_port(Z80 &z, uint8_t low, uint8_t high, uint32_t t) {
     return v;
 }
 
-// Register pairs.
-Z80_INLINE uint16_t bc(const Z80 &z) { return uint16_t(z.b << 8 | z.c); }
-Z80_INLINE uint16_t de(const Z80 &z) { return uint16_t(z.d << 8 | z.e); }
-Z80_INLINE uint16_t hl(const Z80 &z) { return uint16_t(z.h << 8 | z.l); }
-Z80_INLINE uint16_t af(const Z80 &z) { return uint16_t(z.a << 8 | z.f); }
-Z80_INLINE void set_bc(Z80 &z, uint16_t v) { z.b = uint8_t(v >> 8), z.c = uint8_t(v); }
-Z80_INLINE void set_de(Z80 &z, uint16_t v) { z.d = uint8_t(v >> 8), z.e = uint8_t(v); }
-Z80_INLINE void set_hl(Z80 &z, uint16_t v) { z.h = uint8_t(v >> 8), z.l = uint8_t(v); }
+// Register pairs, and the registers within them.
+Z80_INLINE uint16_t pair_of(uint8_t high, uint8_t low) { return uint16_t(high << 8 | low); }
+Z80_INLINE uint8_t hi(uint16_t pair) { return uint8_t(pair >> 8); }
+Z80_INLINE uint8_t lo(uint16_t pair) { return uint8_t(pair); }
+Z80_INLINE void set_hi(uint16_t &pair, uint8_t v) { pair = uint16_t((pair & 0x00FF) | v << 8); }
+Z80_INLINE void set_lo(uint16_t &pair, uint8_t v) { pair = uint16_t((pair & 0xFF00) | v); }
+Z80_INLINE uint16_t af(const Z80 &z) { return pair_of(z.a, z.f); }
 Z80_INLINE void set_af(Z80 &z, uint16_t v) { z.a = uint8_t(v >> 8), z.f = uint8_t(v); }
 
 // (IX+d) / (IY+d): the signed displacement follows the opcode.
@@ -106,22 +131,18 @@ Z80_INLINE uint16_t xaddr(Z80 &z, uint16_t xy) { return uint16_t(xy + int8_t(fet
 Z80_INLINE uint8_t sz53(uint8_t v) { return kFlags.sz53[v]; }
 Z80_INLINE uint8_t sz53p(uint8_t v) { return kFlags.sz53p[v]; }
 
-// 8-bit arithmetic with a wide intermediate so that the carry (or borrow) is bit 8; bit 4
-// of operand ^ operand ^ result is the carry into bit 4, which is H.
+// 8-bit arithmetic with a wide intermediate; the carries come from kFlags by the bits of
+// operand ^ operand ^ result (a borrow sets every bit above 7, hence the mask).
 Z80_INLINE void add8(Z80 &z, uint8_t v, int carry) {
     unsigned res = unsigned(z.a) + v + unsigned(carry);
-    uint8_t r8 = uint8_t(res);
-    z.f = uint8_t(sz53(r8) | ((z.a ^ v ^ res) & kFlagH) | (((z.a ^ res) & (v ^ res) & 0x80) >> 5) |
-                  (res >> 8));
-    z.a = r8;
+    z.f = uint8_t(sz53(uint8_t(res)) | kFlags.add_carries[(z.a ^ v ^ res) >> 4]);
+    z.a = uint8_t(res);
 }
 // Returns the difference; the flags are those of SUB/SBC (and of CP, which keeps A).
 Z80_INLINE uint8_t sub8(Z80 &z, uint8_t v, int carry) {
     unsigned res = unsigned(z.a) - v - unsigned(carry);
-    uint8_t r8 = uint8_t(res);
-    z.f = uint8_t(sz53(r8) | kFlagN | ((z.a ^ v ^ res) & kFlagH) |
-                  (((z.a ^ v) & (z.a ^ res) & 0x80) >> 5) | ((res >> 8) & 1));
-    return r8;
+    z.f = uint8_t(sz53(uint8_t(res)) | kFlags.sub_carries[((z.a ^ v ^ res) >> 4) & 0x1F]);
+    return uint8_t(res);
 }
 Z80_INLINE void cp8(Z80 &z, uint8_t v) { sub8(z, v, 0); }
 Z80_INLINE void and8(Z80 &z, uint8_t v) {
@@ -149,7 +170,7 @@ Z80_INLINE uint8_t dec8(Z80 &z, uint8_t v) {
 Z80_INLINE uint16_t add16(Z80 &z, uint16_t a, uint16_t v) {
     unsigned sum = unsigned(a) + v;
     z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV)) | ((sum >> 8) & 0x28) |
-                  (((a & 0x0FFF) + (v & 0x0FFF)) > 0x0FFF ? kFlagH : 0) | (sum >> 16));
+                  (kFlags.add_carries[(a ^ v ^ sum) >> 12] & (kFlagH | kFlagC)));
     return uint16_t(sum);
 }
 
@@ -170,9 +191,10 @@ Z80_INLINE uint8_t sra(Z80 &z, uint8_t v) { return shifted(z, (v >> 1) | (v & 0x
 Z80_INLINE uint8_t sll(Z80 &z, uint8_t v) { return shifted(z, (v << 1) | 1, v >> 7); }
 Z80_INLINE uint8_t srl(Z80 &z, uint8_t v) { return shifted(z, v >> 1, v & 1); }
 
-// BIT b: S is always clear here, bits 5 and 3 come from the tested byte.
-Z80_INLINE void bit8(Z80 &z, int b, uint8_t v) {
-    uint8_t zero = (v & (1 << b)) ? 0 : (kFlagZ | kFlagPV);
+// BIT with the tested bit as a mask: S is always clear here, bits 5 and 3 come from the
+// tested byte.
+Z80_INLINE void bit8(Z80 &z, uint8_t mask, uint8_t v) {
+    uint8_t zero = (v & mask) ? 0 : (kFlagZ | kFlagPV);
     z.f = uint8_t((z.f & kFlagC) | kFlagH | (v & 0x28) | zero);
 }
 

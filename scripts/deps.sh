@@ -5,7 +5,7 @@ set -e
 build="cmake ninja-build g++ make pkg-config libsdl1.2-dev libspectrum-dev"
 run="opense-basic"
 test="libgtest-dev libbenchmark-dev nlohmann-json3-dev pasmo xvfb xdotool x11-apps imagemagick
-      fuse-emulator-utils zmakebas clang libclang-rt-14-dev"
+      fuse-emulator-utils zmakebas clang libclang-rt-14-dev valgrind"
 case "$1" in
     build) want="$build" ;;
     run) want="$build $run" ;;

@@ -1,6 +1,5 @@
 #include "tape/tape_deck.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <strings.h>

@@ -150,4 +150,35 @@ TEST(RenderScreen, WritesOnlyTheSpectrumRectangle) {
     EXPECT_EQ(inside, 0) << "pixels of the rectangle left unwritten";
 }
 
+// Every display byte value on every pixel line under each third's attribute, in both FLASH
+// phases, against the per-bit reference.
+TEST(RenderScreen, EveryByteUnderEachAttribute) {
+    struct Case {
+        const char *name;
+        uint8_t attribute[3];  // one per third
+    } cases[] = {
+        {"bright white on black, FLASH bright, FLASH white paper", {0x47, 0xC7, 0xB9}},
+        {"normal pairs, FLASH normal, bright black", {0x0D, 0x96, 0x40}},
+    };
+    Fixture &f = fixture();
+    for (const Case &c : cases) {
+        // Line l of cell k holds k ^ (29 * l): each third's 256 cells show all 256 values
+        // on every line.
+        for (int o = 0; o < 0x1800; o++) f.m->ram[o] = uint8_t((o & 0xFF) ^ (29 * ((o >> 8) & 7)));
+        for (int t = 0; t < 3; t++) std::memset(f.m->ram + 0x1800 + 256 * t, c.attribute[t], 256);
+        for (int32_t counter : {0, 25}) {
+            f.m->counter = counter;
+            render_screen(f.m);
+            int wrong = 0;
+            for (int y = 0; y < 192; y++)
+                for (int x = 0; x < 256; x++) {
+                    uint16_t want = expected_colour(f.m->ram, x, y, counter);
+                    for (int d = 0; d < 4; d++)
+                        wrong += pixel(2 * x + (d & 1), 50 + 2 * y + (d >> 1)) != want;
+                }
+            EXPECT_EQ(wrong, 0) << c.name << ", counter " << counter;
+        }
+    }
+}
+
 }  // namespace

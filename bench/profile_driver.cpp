@@ -1,0 +1,70 @@
+// Runs one workload for the instruction-count profile (scripts/profile.sh) and prints the
+// units that the counted host instructions are divided by: the T-states that the run_frame
+// calls executed, or the number of render_screen calls.
+#include <cstdio>
+#include <cstring>
+
+#include "bench/workloads.h"
+#include "display/screen_render.h"
+#include "machine/machine.h"
+
+namespace {
+
+uint8_t image[kMemorySize];
+uint16_t pixels[kScreenWidth * kScreenHeight];
+Machine machine;
+
+// Enough frames that the two start-up frames of the mix are a small share.
+constexpr int kMixFrames = 100;
+// Both FLASH phases, as in the running program.
+constexpr int kRenderCalls = 50;
+
+// Every run_frame call is counted, the mix's two start-up frames included.
+uint64_t mix_tstates(Machine *m) {
+    uint64_t total = workload_mix_start(m, image);
+    if (!total) return 0;
+    for (int k = 2; k < kMixFrames; k++) total += workload_frame(m);
+    return total;
+}
+
+uint64_t rom_tstates(Machine *m) {
+    if (!workload_rom_load(image)) return 0;
+    machine_power_on(m, image);
+    uint64_t total = 0;
+    for (int k = 0; k < kRomFrames; k++) total += workload_frame(m);
+    return total;
+}
+
+uint64_t render_calls(Machine *m) {
+    machine_power_on(m, image);
+    m->pixels = pixels;
+    workload_screen_fill(m->ram);
+    for (int k = 0; k < kRenderCalls; k++) {
+        render_screen(m);
+        m->counter++;
+    }
+    return kRenderCalls;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    const char *which = argc == 2 ? argv[1] : "";
+    uint64_t units = 0;
+    if (!std::strcmp(which, "mix"))
+        units = mix_tstates(&machine);
+    else if (!std::strcmp(which, "rom"))
+        units = rom_tstates(&machine);
+    else if (!std::strcmp(which, "render"))
+        units = render_calls(&machine);
+    else {
+        std::fprintf(stderr, "usage: %s mix|rom|render\n", argv[0]);
+        return 2;
+    }
+    if (!units) {
+        std::fprintf(stderr, "%s: the %s workload could not run\n", argv[0], which);
+        return 1;
+    }
+    std::printf("%llu\n", static_cast<unsigned long long>(units));
+    return 0;
+}

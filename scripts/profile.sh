@@ -1,0 +1,23 @@
+#!/bin/sh
+# Host instructions of the frame run per emulated T-state and of the renderer per call,
+# counted by callgrind over the profile driver's workloads. Counts, unlike times, do not
+# depend on the machine's load.
+# Usage: profile.sh path/to/tavisk_profile
+set -e
+driver=$1
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+
+# count WORKLOAD FUNCTION: host instructions inside FUNCTION (callees included) while the
+# driver runs WORKLOAD, then the units the driver printed.
+count() {
+    units=$(valgrind -q --tool=callgrind --toggle-collect="$2*" \
+        --callgrind-out-file="$out/$1" "$driver" "$1")
+    instructions=$(sed -n 's/^totals: //p' "$out/$1")
+    echo "$instructions $units"
+}
+
+count mix run_frame | awk '{ printf "run_frame mix: %.2f host instructions per T-state\n", $1 / $2 }'
+count rom run_frame | awk '{ printf "run_frame rom: %.2f host instructions per T-state\n", $1 / $2 }'
+count render render_screen |
+    awk '{ printf "render_screen: %d host instructions per call\n", $1 / $2 + 0.5 }'
