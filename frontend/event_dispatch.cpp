@@ -4,15 +4,14 @@
 #include "display/keyboard_layout.h"
 #include "frontend/file_browser.h"
 #include "frontend/frame_loop.h"
+#include "frontend/pacing.h"
 #include "frontend/panel_status.h"
 #include "frontend/snapshot_actions.h"
+#include "frontend/tape_control.h"
 #include "input/key_matrix.h"
 #include "input/key_profiles.h"
 
 namespace {
-
-constexpr int kCapsShift = 22;
-constexpr int kSymbolShift = 24;
 
 // The browser's list: 18 lines of two names, 16 screen pixels a line.
 constexpr int kListLeft = 33;
@@ -42,7 +41,7 @@ void resume(FrontEnd *fe) {
 }
 
 void browser_done(FrontEnd *fe) {
-    if (fe->path[0]) load_and_say(fe, fe->path);
+    if (fe->path[0] && !tape_open(fe, fe->path)) load_and_say(fe, fe->path);
     fe->browsing = 0;
     fe->paused = 0;
     resume(fe);
@@ -109,7 +108,8 @@ void mouse_down(FrontEnd *fe, int x, int y) {
 
 void mouse_up(FrontEnd *fe) {
     if (fe->lasttap == 0) return;
-    if (fe->options->stickyshift && (fe->lasttap == kCapsShift || fe->lasttap == kSymbolShift)) {
+    if (fe->options->stickyshift &&
+        (fe->lasttap == kKeyCapsShift || fe->lasttap == kKeySymbolShift)) {
         fe->pendingshift = fe->lasttap;
     } else {
         fe->holds[fe->lasttap] = kHoldLifted;
@@ -149,13 +149,7 @@ void button_action(FrontEnd *fe, int action) {
             }
             break;
         case kActionFast:
-            fe->audio->fast = fe->audio->fast == 2 ? 0 : fe->audio->fast + 1;
-            redraw_button_digit(m, kActionFast, fe->audio->fast);
-            if (fe->audio->fast) {
-                sound_pause(fe->audio);
-            } else {
-                resume(fe);
-            }
+            fast_mode_set(fe, fe->audio->fast == kFastQuarter ? 0 : fe->audio->fast + 1);
             break;
         case kActionQuit: fe->quit = 1; break;
         case kActionPause:

@@ -12,6 +12,7 @@
 #include "frontend/pacing.h"
 #include "frontend/panel_status.h"
 #include "frontend/snapshot_actions.h"
+#include "frontend/tape_control.h"
 #include "machine/run_frame.h"
 
 namespace {
@@ -54,7 +55,7 @@ void start_loop_state(FrontEnd *fe) {
 }
 
 void start_snapshot(FrontEnd *fe, int argc, char **argv) {
-    if (argc > 1) load_and_say(fe, argv[1]);
+    if (argc > 1 && !tape_open(fe, argv[1])) load_and_say(fe, argv[1]);
 }
 
 void start_clock(FrontEnd *fe) {
@@ -72,14 +73,32 @@ void pacing_resync(FrontEnd *fe) {
     fe->m->synccounter = fe->m->counter;
 }
 
+void fast_mode_set(FrontEnd *fe, int fast) {
+    fe->audio->fast = fast;
+    redraw_button_digit(fe->m, kActionFast, fast);
+    if (fast) {
+        sound_pause(fe->audio);
+    } else {
+        pacing_resync(fe);
+        if (fe->options->sound) sound_open(fe->audio, fe->m);
+    }
+}
+
 void show_frame_count(FrontEnd *fe) { draw_frame_count(fe->m, fe->m->counter - fe->fpsbase); }
 
 void run_one_frame(FrontEnd *fe) {
     Machine *m = fe->m;
     if (fe->holdactive) hold_countdown(fe);
+    tape_frame_start(fe);
     m->tslimit = kFrameTstates;
     m->tstates = 0;
     run_frame(m);
+    // A tape playing in real time runs unpaced, one frame in four drawn; the mode in force
+    // before comes back when it stops.
+    if (tape_frame_end(fe)) {
+        if (fe->tape.playing) fe->tape.fast_before = fe->audio->fast;
+        fast_mode_set(fe, fe->tape.playing ? kFastQuarter : fe->tape.fast_before);
+    }
     if (frame_drawn(m, fe->audio->fast)) {
         render_screen(m);
         SDL_UpdateRect(m->surface, kSpecAreaX, kSpecAreaY, kSpecAreaWidth, kSpecAreaHeight);

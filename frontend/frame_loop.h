@@ -22,6 +22,10 @@ void pacing_resync(FrontEnd *fe);
 // the next frame is due.
 void loop_pass(FrontEnd *fe);
 
+// FAST mode 0, 1 or 2 with its digit, the sound paused when unpaced, and paced again from
+// now with the sound re-armed (when on) in mode 0.
+void fast_mode_set(FrontEnd *fe, int fast);
+
 // The frames run since the last display, beside the FAST button.
 void show_frame_count(FrontEnd *fe);
 

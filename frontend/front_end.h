@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "frontend/tape_control.h"
 #include "input/options.h"
 #include "machine/machine.h"
 #include "sound/audio.h"
@@ -29,4 +30,5 @@ struct FrontEnd {
     int exited;          // the exit sequence has begun: it runs once, however the program ends
     // The working folder at start, "" when unknown: where "tmp.sna" goes at the last.
     char startfolder[PATH_MAX];
+    TapeFront tape;      // the inserted tape's autostart and progress
 };

@@ -33,5 +33,5 @@ int32_t frame_wait_micros(const Machine *m, int32_t fast, const timeval *now,
 
 int frame_drawn(const Machine *m, int32_t fast) {
     if (m->counter - m->scounter <= 0) return 0;
-    return fast != 2 || m->counter % 4 == 0;
+    return fast != kFastQuarter || m->counter % 4 == 0;
 }

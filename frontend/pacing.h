@@ -10,6 +10,9 @@
 
 constexpr int32_t kFrameMicros = 20000;
 constexpr int32_t kFramesPerSecond = 50;
+// The last FAST mode: unpaced, one frame in four drawn (modes 0 and 1 pace and draw every
+// frame, or draw every frame unpaced).
+constexpr int32_t kFastQuarter = 2;
 
 // Whether a frame runs in this pass: always in FAST modes 1 and 2 and while the sound
 // consumer is at most one frame behind; otherwise once more than 20 ms per frame since the

@@ -14,6 +14,11 @@ struct SpecKeyEntry {
 };
 
 constexpr int kKeyCodes = 127;
+
+// The key codes below 32 that name a key rather than type a character.
+constexpr int kKeyEnter = 10;
+constexpr int kKeyCapsShift = 22;
+constexpr int kKeySymbolShift = 24;
 extern const SpecKeyEntry SpecKeyTable[kKeyCodes];
 
 void key_press(unsigned code, Machine *m);

@@ -3,6 +3,10 @@
 //   bad_checksum.tap  a standard block whose last byte does not match the XOR of the rest
 //   stop.tzx          two pure tones with a stop-the-tape-on-48K block between them
 // Usage: make_test_tapes <directory>
+//
+// Also a whole turbo-loading game: the standard blocks of a .tap (a BASIC loader and the code
+// that calls the turbo loader) followed by one turbo block with these timings carrying a
+// binary file. Usage: make_test_tapes --game <blocks.tap> <data.bin> <out.tzx>
 
 #include <cstdio>
 #include <cstring>
@@ -48,9 +52,41 @@ bool save(libspectrum_tape *tape, libspectrum_id_t type, const std::string &path
     return ok;
 }
 
+std::string read_all(const char *path) {
+    std::string bytes;
+    FILE *f = std::fopen(path, "rb");
+    if (!f) return bytes;
+    for (int c; (c = std::fgetc(f)) != EOF;) bytes += char(c);
+    std::fclose(f);
+    return bytes;
+}
+
+int game_tape(const char *blocks, const char *binary, const char *out) {
+    std::string tap = read_all(blocks), bin = read_all(binary);
+    libspectrum_tape *tape = libspectrum_tape_alloc();
+    if (tap.empty() || bin.empty() ||
+        libspectrum_tape_read(tape, reinterpret_cast<const libspectrum_byte *>(tap.data()),
+                              tap.size(), LIBSPECTRUM_ID_TAPE_TAP, blocks) != LIBSPECTRUM_ERROR_NONE) {
+        std::fprintf(stderr, "make_test_tapes: cannot read %s or %s\n", blocks, binary);
+        return 1;
+    }
+    libspectrum_tape_block *b = libspectrum_tape_block_alloc(LIBSPECTRUM_TAPE_BLOCK_TURBO);
+    set_turbo_timings(b);
+    libspectrum_byte *data = alloc_bytes(bin.size());
+    std::memcpy(data, bin.data(), bin.size());
+    libspectrum_tape_block_set_data_length(b, bin.size());
+    libspectrum_tape_block_set_data(b, data);
+    libspectrum_tape_append_block(tape, b);
+    return save(tape, LIBSPECTRUM_ID_TAPE_TZX, out) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
+    if (argc == 5 && std::strcmp(argv[1], "--game") == 0) {
+        libspectrum_init();
+        return game_tape(argv[2], argv[3], argv[4]);
+    }
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s <directory>\n", argv[0]);
         return 2;

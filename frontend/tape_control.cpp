@@ -1,0 +1,87 @@
+#include "frontend/tape_control.h"
+
+#include <cstdio>
+
+#include "frontend/front_end.h"
+#include "frontend/status_line.h"
+#include "input/key_profiles.h"
+#include "tape/tape_deck.h"
+
+namespace {
+
+// The front end's one tape deck.
+TapeDeck deck;
+
+// A tape's name and a few words around it: the deck's reason for a refusal, or progress.
+constexpr size_t kTextSize = kTapeNameSize + 64;
+
+// A power-on as at start-up (RAM cleared, ROM kept). The screen and the frame and sound-ring
+// counts belong to the running front end and carry on, so that pacing and sound go on as
+// after loading a snapshot.
+void power_on_keeping_front_end(Machine *m) {
+    SDL_Surface *surface = m->surface;
+    uint16_t *pixels = m->pixels;
+    int32_t counter = m->counter, synccounter = m->synccounter;
+    int32_t sndwrite = m->sndwrite, sndread = m->sndread, scounter = m->scounter;
+    machine_power_on(m, m->rom);
+    m->surface = surface;
+    m->pixels = pixels;
+    m->counter = counter;
+    m->synccounter = synccounter;
+    m->sndwrite = sndwrite;
+    m->sndread = sndread;
+    m->scounter = scounter;
+}
+
+void say_progress(FrontEnd *fe) {
+    TapeFront *t = &fe->tape;
+    char text[kTextSize];
+    if (tape_at_end(&deck)) {
+        if (t->end_shown) return;
+        t->end_shown = 1;
+        std::snprintf(text, sizeof text, "Tape %s ended", tape_name(&deck));
+    } else {
+        if (tape_block(&deck) == t->block_shown) return;
+        t->block_shown = tape_block(&deck);
+        std::snprintf(text, sizeof text, "%s block %d/%d", tape_name(&deck), tape_block(&deck),
+                      tape_blocks(&deck));
+    }
+    status_say(fe->m, text);
+}
+
+}  // namespace
+
+bool tape_open(FrontEnd *fe, const char *path) {
+    if (!tape_path(path)) return false;
+    char text[kTextSize];
+    if (tape_insert(&deck, path, text, sizeof text) != 0) {
+        status_say(fe->m, text);
+        return true;
+    }
+    power_on_keeping_front_end(fe->m);
+    profile_select(tape_name(&deck), fe->options);
+    TapeFront *t = &fe->tape;
+    autostart_begin(&t->autostart, fe->m);
+    t->typing = 1;
+    t->block_shown = 0;
+    t->end_shown = 0;
+    say_progress(fe);
+    return true;
+}
+
+void tape_frame_start(FrontEnd *fe) {
+    if (!tape_inserted(&deck)) return;
+    TapeFront *t = &fe->tape;
+    if (t->typing && autostart_step(&t->autostart, fe->m)) t->typing = 0;
+    tape_before_frame(&deck, fe->m);
+}
+
+bool tape_frame_end(FrontEnd *fe) {
+    if (!tape_inserted(&deck)) return false;
+    tape_after_frame(&deck, fe->m);
+    say_progress(fe);
+    int playing = tape_playing(&deck) ? 1 : 0;
+    if (playing == fe->tape.playing) return false;
+    fe->tape.playing = playing;
+    return true;
+}

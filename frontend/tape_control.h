@@ -1,0 +1,28 @@
+// Tapes in the front end: inserting one restarts the machine and types the ROM's load
+// command; around each frame the deck is driven and the status line told how far it got.
+#pragma once
+
+#include "tape/autostart.h"
+
+struct FrontEnd;
+
+struct TapeFront {
+    Autostart autostart;
+    int typing;       // the load command is still being typed
+    int playing;      // real-time playback was under way after the last frame
+    int fast_before;  // the FAST mode in force when playback started
+    int block_shown;  // the block number last put on the status line, 0 none
+    int end_shown;    // the end of the inserted tape has been said
+};
+
+// For a path that names a tape image: inserts it, restarts the machine from power-on with
+// the key profile of its name and starts typing the load command; or, when the image is
+// refused, says why on the status line and keeps the machine. False for any other path.
+bool tape_open(FrontEnd *fe, const char *path);
+
+// Before a frame run: the next key of the load command, the deck's signal for the run.
+void tape_frame_start(FrontEnd *fe);
+
+// After a frame run: the deck moves on, the status line follows its blocks. Returns true
+// when real-time playback started or stopped in this frame (tape.playing tells which).
+bool tape_frame_end(FrontEnd *fe);

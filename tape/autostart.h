@@ -1,0 +1,35 @@
+// Types the ROM's tape-load command through the key matrix after a power-on, once the ROM's
+// editor waits for keys: LOAD "" ENTER letter by letter (L O A D, SYMBOL SHIFT+P twice, ENTER)
+// on ROMs that take keywords letter by letter, J SYMBOL SHIFT+P twice ENTER on ROMs with
+// keyword entry (K mode), decided from the ROM's content.
+//
+// Everything is read from the ROM's system variables, not counted in frames: the editor waits
+// once it has an empty line with the cursor at its start (E_LINE, K_CUR) and its interrupt
+// counts FRAMES; a key stays down until the ROM's keyboard scan holds it in a KSTATE set, and
+// the next goes down once both sets are free again (the scan frees a set five interrupts
+// after its key is let go, so the same key twice is two keys) and the editor has taken the
+// last key (FLAGS bit 5 clear).
+#pragma once
+
+#include <cstdint>
+
+#include "machine/machine.h"
+
+struct Autostart {
+    const uint8_t *keys;  // key codes of the command, ENTER last
+    int count;
+    int next;             // index in keys of the key pressed or to press
+    int phase;            // what the next step waits for
+    int frames;           // steps since autostart_begin: the give-up clock
+    uint8_t frames_seen;  // low byte of the ROM's frame counter at the previous step
+};
+
+// True when the ROM's keyboard decoding turns a letter typed in K mode into a keyword token.
+bool rom_has_keyword_entry(const uint8_t *rom);
+
+// Starts over: the command for the ROM in m, nothing pressed yet.
+void autostart_begin(Autostart *a, const Machine *m);
+
+// Before each frame run: presses or releases the next key when the ROM is ready for it.
+// Returns true once the whole command has been typed, or when the ROM never got ready.
+bool autostart_step(Autostart *a, Machine *m);

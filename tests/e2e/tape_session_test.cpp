@@ -1,0 +1,242 @@
+// Tapes as a user gets them: named on the command line or picked in the browser, typed in
+// and loaded with no help, the game's screen seen, its hardware keys working through its
+// key profile, and its RAM read back from the machine saved at exit.
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+
+#include "display/control_panel.h"
+#include "e2e_session.h"
+#include "frontend/panel_status.h"
+#include "snapshot/sna_file.h"
+
+namespace {
+
+constexpr uint16_t kWhite = 0xC618;
+constexpr uint16_t kBlack = 0x0000;
+// The game's bright papers.
+constexpr uint16_t kBrightWhite = 0xFFFF;
+constexpr uint16_t kBrightRed = 0xF800;
+constexpr uint16_t kBrightGreen = 0x07E0;
+constexpr uint16_t kBrightBlue = 0x001F;
+
+// Where the test game keeps what it did (tests/tapes/game.asm).
+constexpr int kMark = 0xC000;
+constexpr int kCount = 0xC010;
+constexpr int kSeen = 0xC012;
+const std::string kMarker = "TAVISK TAPE GAME";
+
+int count_colour(const Image &img, int x, int y, int w, int h, uint16_t colour) {
+    int n = 0;
+    for (int j = y; j < y + h; j++)
+        for (int i = x; i < x + w; i++) n += img.at(i, j) == colour;
+    return n;
+}
+
+// The game's stripes below its top character row: 4 Spectrum pixels black, 4 bright white.
+bool game_screen(const Image &img) {
+    for (int y = 16; y < 384; y++)
+        for (int x = 0; x < 512; x++)
+            if (img.at(x, kSpecY + y) != ((x / 2) % 8 < 4 ? kBlack : kBrightWhite)) return false;
+    return true;
+}
+
+// The top character row's paper, which the game turns red for P and green for L.
+bool top_row(const Image &img, uint16_t paper) {
+    return count_colour(img, 8, kSpecY, 8, 16, paper) == 8 * 16;
+}
+
+// The names the browser lists for dir: every name but ".", with "..", in byte order.
+std::vector<std::string> listing(const std::string &dir) {
+    std::vector<std::string> names = {".."};
+    for (const auto &entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end(), [](const std::string &a, const std::string &b) {
+        return std::strcmp(a.c_str(), b.c_str()) < 0;
+    });
+    return names;
+}
+
+// The 10x10 digit cell of a button, as shown.
+std::vector<uint16_t> digit_cell(const Image &img, int action) {
+    const PanelButton &b = panel_buttons[action];
+    std::vector<uint16_t> cell;
+    for (int y = 0; y < 10; y++)
+        for (int x = 0; x < 10; x++) cell.push_back(img.at(b.x + 540 + x, b.y + 40 + y));
+    return cell;
+}
+
+// The FAST button's digit cell as the program draws mode on it.
+std::vector<uint16_t> fast_digit(Canvas *canvas, int mode) {
+    draw_panel(canvas->m, kPanelFull);
+    draw_button_digit(canvas->m, kActionFast, mode);
+    Image drawn;
+    drawn.width = 800;
+    drawn.height = 480;
+    drawn.pixels.assign(canvas->m->pixels, canvas->m->pixels + 800 * 480);
+    return digit_cell(drawn, kActionFast);
+}
+
+bool browser_open(const Image &img) { return img.at(12, 62) == kBrightBlue; }
+
+class TapeSession : public EndToEnd {
+   protected:
+    Image img;
+
+    void start_with(const std::vector<std::string> &args) {
+        std::filesystem::create_symlink(OPENSE_ROM, run.dir.file("spectrum.rom"));
+        run.start(TAVISK_BIN, args);
+        ASSERT_EQ(xdotool(run.x, {"search", "--sync", "--class", "tavisk"}, 120), 0);
+    }
+    bool shoot_until(double seconds, const std::function<bool()> &done) {
+        return wait_until(seconds, [&] { return run.shot(&img) && done(); });
+    }
+    void wait_for_game() {
+        bool running = shoot_until(120, [&] { return game_screen(img); });
+        if (!running) run.keep_evidence();
+        ASSERT_TRUE(running) << "the game's screen did not appear";
+    }
+    void tap_button(int action) {
+        const PanelButton &b = panel_buttons[action];
+        int x = kButtonOriginX + b.x + b.w / 2, y = kButtonOriginY + b.y + b.h / 2;
+        ASSERT_EQ(xdotool(run.x, {"mousemove", std::to_string(x), std::to_string(y), "mousedown",
+                                  "1", "sleep", "0.1", "mouseup", "1"}),
+                  0);
+    }
+    void key(const std::string &how, const std::string &name) {
+        ASSERT_EQ(xdotool(run.x, {how, name}), 0);
+    }
+    // LOAD, then the browser's cursor onto the name (Down goes two names on, Right one) in
+    // the listing of the working directory, and RETURN.
+    void pick(const std::string &name) {
+        std::vector<std::string> names = listing(run.dir.path);
+        int at = int(std::find(names.begin(), names.end(), name) - names.begin());
+        ASSERT_LT(at, int(names.size()));
+        tap_button(kActionLoad);
+        ASSERT_TRUE(shoot_until(60, [&] { return browser_open(img); })) << "no browser";
+        for (int i = 0; i < at / 2; i++) key("key", "Down");
+        if (at % 2) key("key", "Right");
+        key("key", "Return");
+    }
+    std::string errors() { return read_file(run.dir.file("stderr.txt")); }
+    // Ends the program as a user's system would, and reads the machine it saved.
+    std::string quit_and_read_ram() {
+        run.program.signal(SIGTERM);
+        EXPECT_TRUE(run.program.wait_exit(60));
+        std::string sna = read_file(run.dir.file("tmp.sna"));
+        EXPECT_EQ(sna.size(), kSnaFileSize);
+        return sna.size() == kSnaFileSize ? sna.substr(kSnaHeaderSize) : "";
+    }
+};
+
+uint8_t ram_byte(const std::string &ram, int address) { return uint8_t(ram[address - 0x4000]); }
+
+class TapeOnTheCommandLine : public TapeSession,
+                             public testing::WithParamInterface<const char *> {};
+
+TEST_P(TapeOnTheCommandLine, LoadsByItselfAndTheGameRuns) {
+    const std::string name = GetParam();
+    copy_file(std::string(TAPES_DIR) + "/" + name, run.dir.file(name));
+    start_with({name});
+    wait_for_game();
+    EXPECT_TRUE(wait_until(60, [&] {
+        return errors().find("Tape " + name + " ended\n") != std::string::npos;
+    })) << errors();
+    EXPECT_NE(errors().find(name + " block 1/4\n"), std::string::npos) << errors();
+    Canvas canvas;
+    ASSERT_TRUE(canvas.open()) << SDL_GetError();
+    EXPECT_TRUE(shoot_until(60, [&] {
+        return canvas.status_shows(img, "Tape " + name + " ended");
+    })) << "the status line does not say that the tape ended";
+    std::string ram = quit_and_read_ram();
+    ASSERT_FALSE(ram.empty());
+    EXPECT_EQ(ram.substr(kMark - 0x4000, kMarker.size()), kMarker);
+    EXPECT_NE(ram_byte(ram, kCount) | ram_byte(ram, kCount + 1), 0) << "the game's loop stands";
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, TapeOnTheCommandLine, testing::Values("game.tap", "game.tzx"),
+                         [](const testing::TestParamInfo<const char *> &info) {
+                             return std::string(info.param).substr(5);
+                         });
+
+// Named after a key profile: krakout puts P on LEFT and L on RIGHT.
+TEST_F(TapeSession, TapePickedInTheBrowserRunsWithItsKeyProfile) {
+    copy_file(std::string(TAPES_DIR) + "/game.tap", run.dir.file("krakout.tap"));
+    start_with({});
+    ASSERT_TRUE(shoot_until(120, [&] {
+        return count_colour(img, 0, kSpecY, 512, 384, kWhite) > 512 * 384 * 3 / 4;
+    })) << "the ROM did not start";
+    pick("krakout.tap");
+    wait_for_game();
+    ASSERT_TRUE(top_row(img, kBrightWhite));
+    struct Case {
+        const char *key;
+        uint16_t paper;
+    };
+    for (const Case &c : {Case{"Left", kBrightRed}, Case{"Right", kBrightGreen}}) {
+        key("keydown", c.key);
+        bool pressed = shoot_until(60, [&] { return top_row(img, c.paper); });
+        key("keyup", c.key);
+        if (!pressed) run.keep_evidence();
+        ASSERT_TRUE(pressed) << c.key << " held did not reach the game through krakout's map";
+        ASSERT_TRUE(shoot_until(60, [&] { return top_row(img, kBrightWhite); }))
+            << c.key << " let go did not release its key";
+    }
+    std::string ram = quit_and_read_ram();
+    ASSERT_FALSE(ram.empty());
+    EXPECT_EQ(ram_byte(ram, kSeen), 3) << "the game did not see both P and L";
+}
+
+// A file with a tape's name that is no tape: refused, said, and the game goes on.
+TEST_F(TapeSession, CorruptTapeLeavesTheRunningMachineAlone) {
+    copy_file(std::string(TAPES_DIR) + "/game.tap", run.dir.file("game.tap"));
+    {
+        std::ofstream bad(run.dir.file("bad.tzx"), std::ios::binary);
+        bad << "ZXTape!\x1a\x01\x14\x30\xff\xff";  // a header, then a block cut short
+    }
+    start_with({"game.tap"});
+    wait_for_game();
+    pick("bad.tzx");
+    Canvas canvas;
+    ASSERT_TRUE(canvas.open()) << SDL_GetError();
+    bool told = shoot_until(60, [&] { return canvas.status_shows(img, "Not a tape: bad.tzx"); });
+    if (!told) run.keep_evidence();
+    EXPECT_TRUE(told) << "the status line does not give the reason";
+    EXPECT_NE(errors().find("Not a tape: bad.tzx\n"), std::string::npos) << errors();
+    // Still the game, still running: its loop counts on.
+    sleep_seconds(1);
+    ASSERT_TRUE(run.shot(&img));
+    EXPECT_TRUE(game_screen(img));
+    std::string ram = quit_and_read_ram();
+    ASSERT_FALSE(ram.empty());
+    EXPECT_EQ(ram.substr(kMark - 0x4000, kMarker.size()), kMarker);
+}
+
+// A turbo block plays in real time, unpaced: FAST mode 2 on its button while the status line
+// names the block, the mode before back once the tape has ended, and the game runs.
+TEST_F(TapeSession, TurboTapePlaysUnpacedAndSaysWhereItIs) {
+    copy_file(std::string(TAPES_DIR) + "/turbo_game.tzx", run.dir.file("turbo_game.tzx"));
+    start_with({"turbo_game.tzx"});
+    Canvas canvas;
+    ASSERT_TRUE(canvas.open()) << SDL_GetError();
+    const std::vector<uint16_t> paced = fast_digit(&canvas, 0), unpaced = fast_digit(&canvas, 2);
+    // The turbo block is the fifth and last.
+    bool playing = shoot_until(120, [&] {
+        return canvas.status_shows(img, "turbo_game.tzx block 5/5") &&
+               digit_cell(img, kActionFast) == unpaced;
+    });
+    if (!playing) run.keep_evidence();
+    ASSERT_TRUE(playing) << "no unpaced playback seen; standard error:\n" << errors();
+    wait_for_game();
+    EXPECT_TRUE(shoot_until(60, [&] {
+        return canvas.status_shows(img, "Tape turbo_game.tzx ended");
+    })) << "the status line does not say that the tape ended";
+    EXPECT_NE(errors().find("Tape turbo_game.tzx ended\n"), std::string::npos) << errors();
+    ASSERT_TRUE(shoot_until(60, [&] { return digit_cell(img, kActionFast) == paced; }))
+        << "the FAST mode did not come back";
+    std::string ram = quit_and_read_ram();
+    ASSERT_FALSE(ram.empty());
+    EXPECT_EQ(ram.substr(kMark - 0x4000, kMarker.size()), kMarker);
+}
+
+}  // namespace
