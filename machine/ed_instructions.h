@@ -24,14 +24,14 @@ Z80_INLINE uint16_t sbc16(Z80 &z, uint16_t hlv, uint16_t v) {
 // IN r,(C) and IN (C): flags from the byte read, C kept.
 Z80_INLINE uint8_t in_c(Z80 &z) {
     z.t += 12;
-    uint8_t v = in_port(z, lo(z.bc), hi(z.bc), z.t);
+    uint8_t v = in_port(z, lo(z.bc), hi(z.bc), tstates(z));
     z.f = uint8_t((z.f & kFlagC) | sz53p(v));
     return v;
 }
 
 Z80_INLINE void out_c(Z80 &z, uint8_t v) {
     z.t += 12;
-    out_port(z, lo(z.bc), v, z.t);
+    out_port(z, lo(z.bc), v, tstates(z));
 }
 
 // LD A,I and LD A,R: P/V shows iff2.
@@ -74,7 +74,7 @@ Z80_INLINE void cpx(Z80 &z, int dir, bool repeat) {
 }
 
 Z80_INLINE void inx(Z80 &z, int dir, bool repeat) {
-    uint8_t v = in_port(z, lo(z.bc), hi(z.bc), z.t + 16);
+    uint8_t v = in_port(z, lo(z.bc), hi(z.bc), tstates(z) + 16);
     wr(z, z.hl, v);
     z.hl = uint16_t(z.hl + dir);
     z.bc = uint16_t(z.bc - 0x100);  // B alone
@@ -87,7 +87,7 @@ Z80_INLINE void inx(Z80 &z, int dir, bool repeat) {
 
 Z80_INLINE void outx(Z80 &z, int dir, bool repeat) {
     uint8_t v = rd(z, z.hl);
-    out_port(z, lo(z.bc), v, z.t + 16);
+    out_port(z, lo(z.bc), v, tstates(z) + 16);
     z.hl = uint16_t(z.hl + dir);
     z.bc = uint16_t(z.bc - 0x100);  // B alone
     z.f = uint8_t((z.f & kFlagC) | sz53(hi(z.bc)) | kFlagH | kFlagN);

@@ -12,6 +12,9 @@
 namespace {
 
 constexpr uint32_t kHaltTstates = 100000004;
+// The longest run of steps between two boundary passes, in T-states: far from the int32_t
+// limit of the biased count even after a HALT.
+constexpr uint32_t kMaxSteps = 1u << 30;
 
 Z80_INLINE void jr(Z80 &z, bool taken) {
     int8_t e = int8_t(fetch8(z));
@@ -182,6 +185,7 @@ Z80_INLINE void load_state(Z80 &z, const Machine *m) {
     z.i = m->i, z.iff1 = m->iff1, z.iff2 = m->iff2, z.im = m->im;
     z.pc = m->pc, z.sp = m->sp, z.ix = m->ix, z.iy = m->iy;
     z.t = m->tstates;
+    z.base = 0;
     z.r = m->r | 0x80;
     z.fetches = 0;
     z.mem = m->rom;
@@ -197,7 +201,7 @@ Z80_INLINE void store_state(const Z80 &z, Machine *m) {
     m->alth = hi(z.althl), m->altl = lo(z.althl);
     m->i = z.i, m->iff1 = z.iff1, m->iff2 = z.iff2, m->im = z.im;
     m->pc = z.pc, m->sp = z.sp, m->ix = z.ix, m->iy = z.iy;
-    m->tstates = z.t;
+    m->tstates = tstates(z);
     m->r = z.r;
     m->portfe = z.port;
 }
@@ -257,10 +261,10 @@ void run_frame(Machine *m) {
     uint16_t nn;
     uint8_t v;
 
-// The end of a step: while t < stop no interrupt check is needed at the next boundary.
-#define NEXT                              \
-    do {                                  \
-        if (z.t >= z.stop) goto step_end; \
+// The end of a step: while t is negative no interrupt check is needed at the next boundary.
+#define NEXT                                     \
+    do {                                         \
+        if (int32_t(z.t) >= 0) goto step_end;    \
         op = fetch8(z);                   \
         z.fetches++;                      \
         goto *kBase[op];                  \
@@ -269,10 +273,16 @@ void run_frame(Machine *m) {
     // Every pass here is an instruction boundary inside the budget, with the interrupt
     // check. The steps that follow then run with no check while one cannot succeed: the
     // request has been accepted or lapses, or IFF1 is clear and only EI or RETN can set it,
-    // and they end the run of steps (stop = 0). Coming back here early is always safe, since
-    // the end test and the check are repeated; so a limit of 0xFFFFFFFF, whose stop wraps to
-    // 0, merely comes back at every step.
-boundary:
+    // and they end the run of steps (iff1_may_rise). Coming back here early is always safe,
+    // since the end test and the check are repeated; so a run of steps may be cut short at
+    // kMaxSteps T-states, which keeps t within int32_t for any limit.
+boundary: {
+        const uint32_t now = tstates(z);
+        uint32_t room = now <= limit ? limit - now : 0;  // T-states that may still pass
+        if (room > kMaxSteps) room = kMaxSteps;
+        z.base = now + room + 1;
+        z.t = now - z.base;
+    }
     if (z.irq && z.iff1) {
         z.irq = false;
         z.iff1 = z.iff2 = 0;
@@ -288,7 +298,6 @@ boundary:
         op = fetch8(z);
     }
     z.fetches++;
-    z.stop = limit + 1;
     goto *kBase[op];
 
     op_00: z.t += 4; NEXT;                                                // NOP
@@ -544,7 +553,7 @@ boundary:
     op_D3:                                                        // OUT (n),A
         v = fetch8(z);
         z.t += 11;
-        out_port(z, v, z.a, z.t);
+        out_port(z, v, z.a, tstates(z));
         NEXT;
     op_D4: call(z, cond(z, 2)); NEXT;                                     // CALL NC,nn
     op_D5: push(z, z.de); z.t += 11; NEXT;                                // PUSH DE
@@ -563,7 +572,7 @@ boundary:
         z.t += 11;
         z.a = port_read(v, z.a, z.input);
         if (v == 0xFE && z.m->ear.active) [[unlikely]]
-            z.a = ear_loader_read(&z.m->ear, z.a, z.t, z.pc, z.sp);
+            z.a = ear_loader_read(&z.m->ear, z.a, tstates(z), z.pc, z.sp);
         NEXT;
     op_DC: call(z, cond(z, 3)); NEXT;                                     // CALL C,nn
     op_DE: z.a = sub8(z, fetch8(z), z.f & kFlagC); z.t += 7; NEXT;        // SBC A,n
@@ -642,7 +651,7 @@ boundary:
 #undef NEXT
 
 step_end:
-    if (z.t <= limit) goto boundary;
+    if (tstates(z) <= limit) goto boundary;
 
     store_state(z, m);
     if (z.samplepos < kFrameSamples)

@@ -18,7 +18,11 @@ struct Z80 {
     uint16_t altbc, altde, althl;
     uint8_t i, iff1, iff2, im;
     uint16_t pc, sp, ix, iy;
-    uint32_t t;            // T-states of this run
+    // T-states of this run = base + t, where base is where the current run of steps has
+    // to come back to the boundary: t is negative (as int32_t) while the steps may go on,
+    // so that each step's addition of its T-states is also its end test.
+    uint32_t t;
+    uint32_t base;
     uint8_t r;             // working R: only bit 7 and what LD R,A / LD A,R stored
     uint32_t fetches;      // opcode fetches since the run began or the last LD R,A
     uint8_t *mem;          // the 64 KB image: ROM below 0x4000, RAM above
@@ -28,14 +32,18 @@ struct Z80 {
     Machine *m;
     // The frame's interrupt request: set from the start of the run until it is accepted.
     bool irq;
-    // Steps run without an interrupt check while t < stop: the budget's end, or 0 once an
-    // instruction that can set IFF1 (EI, RETN) runs with the request pending.
-    uint32_t stop;
 };
 
-// EI and RETN: with the request pending, the next boundary must check for the interrupt.
+// The run's T-state count.
+Z80_INLINE uint32_t tstates(const Z80 &z) { return z.base + z.t; }
+
+// EI and RETN: with the request pending, the next boundary must check for the interrupt, so
+// the steps come back there at once: base moves to now, and t to 0.
 Z80_INLINE void iff1_may_rise(Z80 &z) {
-    if (z.irq) z.stop = 0;
+    if (z.irq) {
+        z.base += z.t;
+        z.t = 0;
+    }
 }
 
 // Flag tables by result byte, so that each flag group is one load.
