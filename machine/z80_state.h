@@ -18,13 +18,14 @@ struct Z80 {
     uint16_t altbc, altde, althl;
     uint8_t i, iff1, iff2, im;
     uint16_t pc, sp, ix, iy;
-    // T-states of this run = base + t, where base is where the current run of steps has
-    // to come back to the boundary: t is negative (as int32_t) while the steps may go on,
-    // so that each step's addition of its T-states is also its end test.
-    uint32_t t;
-    uint32_t base;
+    // The step clock: bits 16-31 the T-states since base as a signed count, negative while
+    // the steps may go on, so that the addition of each step's T-states and fetch is also
+    // its end test; bits 0-15 the opcode fetches, of which LD A,R reads bits 0-6. The
+    // boundary keeps both fields from overflowing: a run of steps spans at most kMaxSteps
+    // T-states, so the fetch field, starting below 0x100, stays far below 0x10000.
+    uint32_t clock;
+    uint32_t base;  // T-states of this run = base + the clock's T-state field
     uint8_t r;             // working R: only bit 7 and what LD R,A / LD A,R stored
-    uint32_t fetches;      // opcode fetches since the run began or the last LD R,A
     uint8_t *mem;          // the 64 KB image: ROM below 0x4000, RAM above
     const uint8_t *input;  // keyrows then joystick, as at the start of the run
     uint8_t port;          // working copy of portfe
@@ -34,16 +35,29 @@ struct Z80 {
     bool irq;
 };
 
+constexpr int kClockShift = 16;
+constexpr uint32_t kClockFetch = 1;
+constexpr uint32_t kMaxSteps = 0x7FFF;
+
+Z80_INLINE void tick(Z80 &z, uint32_t n) { z.clock += n << kClockShift; }
+Z80_INLINE void count_fetch(Z80 &z) { z.clock += kClockFetch; }
 // The run's T-state count.
-Z80_INLINE uint32_t tstates(const Z80 &z) { return z.base + z.t; }
+Z80_INLINE uint32_t tstates(const Z80 &z) {
+    return z.base + uint32_t(int32_t(z.clock) >> kClockShift);
+}
+// The fetch count as LD A,R sees it, and LD R,A's setting of it.
+Z80_INLINE uint8_t fetch_count(const Z80 &z) { return z.clock & 0x7F; }
+Z80_INLINE void set_fetch_count(Z80 &z, uint8_t n) { z.clock = (z.clock & 0xFFFF0000u) | n; }
+// Moves the clock's T-states into base, so that the end test succeeds at the next step.
+Z80_INLINE void clock_rebase(Z80 &z) {
+    z.base = tstates(z);
+    z.clock &= 0x7F;
+}
 
 // EI and RETN: with the request pending, the next boundary must check for the interrupt, so
-// the steps come back there at once: base moves to now, and t to 0.
+// the steps come back there at once.
 Z80_INLINE void iff1_may_rise(Z80 &z) {
-    if (z.irq) {
-        z.base += z.t;
-        z.t = 0;
-    }
+    if (z.irq) clock_rebase(z);
 }
 
 // Flag tables by result byte, so that each flag group is one load.
