@@ -31,18 +31,6 @@ Z80_INLINE uint8_t rotate(Z80 &z, int kind, uint8_t v) {
     }
 }
 
-// The bit that BIT, RES and SET name in bits 3-5 of their opcode byte, as a mask: one load
-// instead of a shift by a variable count.
-struct CbMasks {
-    uint8_t bit[256];
-};
-constexpr CbMasks make_cb_masks() {
-    CbMasks t{};
-    for (int x = 0; x < 256; x++) t.bit[x] = uint8_t(1 << ((x >> 3) & 7));
-    return t;
-}
-inline constexpr CbMasks kCbMasks = make_cb_masks();
-
 // After CB: the opcode byte is one more fetch.
 Z80_INLINE void exec_cb(Z80 &z) {
     uint8_t x = fetch8(z);
@@ -116,7 +104,7 @@ Z80_INLINE void exec_cb(Z80 &z) {
         }
         return;
     }
-    const uint8_t bit = kCbMasks.bit[x];
+    const uint8_t bit = z.flags->bit[x];
     switch (x & 0xC7) {
         case 0x40: bit8(z, bit, hi(z.bc)); tick(z, 8); break;  // BIT n,B
         case 0x41: bit8(z, bit, lo(z.bc)); tick(z, 8); break;  // BIT n,C
@@ -155,9 +143,9 @@ Z80_INLINE void exec_index_cb(Z80 &z, uint16_t xy) {
     int n = (x >> 3) & 7;
     switch (x >> 6) {
         case 0: v = rotate(z, n, v); tick(z, 19); break;  // RLC..SRL (IX+d)
-        case 1: bit8(z, kCbMasks.bit[x], v); tick(z, 16); break;  // BIT n,(IX+d)
-        case 2: v &= uint8_t(~kCbMasks.bit[x]); tick(z, 19); break;  // RES n,(IX+d)
-        default: v |= kCbMasks.bit[x]; tick(z, 19); break;           // SET n,(IX+d)
+        case 1: bit8(z, z.flags->bit[x], v); tick(z, 16); break;  // BIT n,(IX+d)
+        case 2: v &= uint8_t(~z.flags->bit[x]); tick(z, 19); break;  // RES n,(IX+d)
+        default: v |= z.flags->bit[x]; tick(z, 19); break;           // SET n,(IX+d)
     }
     wr(z, addr, v);
     if ((x & 7) != 6) set_reg(z, x & 7, v);

@@ -9,7 +9,7 @@ Z80_INLINE uint16_t adc16(Z80 &z, uint16_t hlv, uint16_t v) {
     unsigned sum = unsigned(hlv) + v + (z.f & kFlagC);
     uint16_t res = uint16_t(sum);
     z.f = uint8_t(((res >> 8) & 0xA8) | (res ? 0 : kFlagZ) |
-                  kFlags.add_carries[(hlv ^ v ^ sum) >> 12]);
+                  z.flags->add_carries[(hlv ^ v ^ sum) >> 12]);
     return res;
 }
 
@@ -17,7 +17,7 @@ Z80_INLINE uint16_t sbc16(Z80 &z, uint16_t hlv, uint16_t v) {
     unsigned diff = unsigned(hlv) - v - (z.f & kFlagC);
     uint16_t res = uint16_t(diff);
     z.f = uint8_t(((res >> 8) & 0xA8) | (res ? 0 : kFlagZ) |
-                  kFlags.sub_carries[((hlv ^ v ^ diff) >> 12) & 0x1F]);
+                  z.flags->sub_carries[((hlv ^ v ^ diff) >> 12) & 0x1F]);
     return res;
 }
 
@@ -25,7 +25,7 @@ Z80_INLINE uint16_t sbc16(Z80 &z, uint16_t hlv, uint16_t v) {
 Z80_INLINE uint8_t in_c(Z80 &z) {
     tick(z, 12);
     uint8_t v = in_port(z, lo(z.bc), hi(z.bc), tstates(z));
-    z.f = uint8_t((z.f & kFlagC) | sz53p(v));
+    z.f = uint8_t((z.f & kFlagC) | sz53p(z, v));
     return v;
 }
 
@@ -37,7 +37,7 @@ Z80_INLINE void out_c(Z80 &z, uint8_t v) {
 // LD A,I and LD A,R: P/V shows iff2.
 Z80_INLINE void ld_a_ir(Z80 &z, uint8_t v) {
     z.a = v;
-    z.f = uint8_t((z.f & kFlagC) | sz53(v) | (z.iff2 ? kFlagPV : 0));
+    z.f = uint8_t((z.f & kFlagC) | sz53(z, v) | (z.iff2 ? kFlagPV : 0));
     tick(z, 9);
 }
 
@@ -67,7 +67,7 @@ Z80_INLINE void cpx(Z80 &z, int dir, bool repeat) {
     z.hl = uint16_t(z.hl + dir);
     uint16_t count = uint16_t(z.bc - 1);
     z.bc = count;
-    z.f = uint8_t((z.f & kFlagC) | sz53(d) | kFlagN | ((z.a & 0x0F) < (v & 0x0F) ? kFlagH : 0) |
+    z.f = uint8_t((z.f & kFlagC) | sz53(z, d) | kFlagN | ((z.a & 0x0F) < (v & 0x0F) ? kFlagH : 0) |
                   (count ? kFlagPV : 0));
     tick(z, 16);
     block_repeat(z, repeat && count && d != 0);
@@ -78,9 +78,9 @@ Z80_INLINE void inx(Z80 &z, int dir, bool repeat) {
     wr(z, z.hl, v);
     z.hl = uint16_t(z.hl + dir);
     z.bc = uint16_t(z.bc - 0x100);  // B alone
-    uint8_t pv = ((lo(z.bc) & 0x04) ? kFlagPV : 0) ^ (sz53p(hi(z.bc)) & kFlagPV);
+    uint8_t pv = ((lo(z.bc) & 0x04) ? kFlagPV : 0) ^ (sz53p(z, hi(z.bc)) & kFlagPV);
     if (dir < 0) pv ^= kFlagPV;
-    z.f = uint8_t(sz53(hi(z.bc)) | kFlagN | pv);
+    z.f = uint8_t(sz53(z, hi(z.bc)) | kFlagN | pv);
     tick(z, 16);
     block_repeat(z, repeat && hi(z.bc));
 }
@@ -90,7 +90,7 @@ Z80_INLINE void outx(Z80 &z, int dir, bool repeat) {
     out_port(z, lo(z.bc), v, tstates(z) + 16);
     z.hl = uint16_t(z.hl + dir);
     z.bc = uint16_t(z.bc - 0x100);  // B alone
-    z.f = uint8_t((z.f & kFlagC) | sz53(hi(z.bc)) | kFlagH | kFlagN);
+    z.f = uint8_t((z.f & kFlagC) | sz53(z, hi(z.bc)) | kFlagH | kFlagN);
     tick(z, 16);
     block_repeat(z, repeat && hi(z.bc));
 }
@@ -99,7 +99,7 @@ Z80_INLINE void rrd(Z80 &z) {
     uint8_t m = rd(z, z.hl);
     wr(z, z.hl, uint8_t((z.a << 4) | (m >> 4)));
     z.a = uint8_t((z.a & 0xF0) | (m & 0x0F));
-    z.f = uint8_t((z.f & kFlagC) | sz53p(z.a));
+    z.f = uint8_t((z.f & kFlagC) | sz53p(z, z.a));
     tick(z, 18);
 }
 
@@ -107,7 +107,7 @@ Z80_INLINE void rld(Z80 &z) {
     uint8_t m = rd(z, z.hl);
     wr(z, z.hl, uint8_t((m << 4) | (z.a & 0x0F)));
     z.a = uint8_t((z.a & 0xF0) | (m >> 4));
-    z.f = uint8_t((z.f & kFlagC) | sz53p(z.a));
+    z.f = uint8_t((z.f & kFlagC) | sz53p(z, z.a));
     tick(z, 18);
 }
 

@@ -74,7 +74,7 @@ Z80_INLINE void daa(Z80 &z) {
         if (z.a > 0x90 && lo > 9) corr |= 0x60;
         add8(z, corr, 0);
     }
-    z.f = uint8_t((z.f & ~kFlagPV) | oldc | (sz53p(z.a) & kFlagPV));
+    z.f = uint8_t((z.f & ~kFlagPV) | oldc | (sz53p(z, z.a) & kFlagPV));
 }
 
 // The opcodes that a DD or FD prefix changes, on the index register xy. Returns false
@@ -211,6 +211,11 @@ void run_frame(Machine *m) {
     input[8] = m->joystick;
     z.input = input;
     z.m = m;
+    // The flag tables through a pointer that the compiler cannot fold back into the
+    // table's address: one register then serves every lookup, where the address itself
+    // would be formed anew at each (position-independent code).
+    z.flags = &kFlags;
+    asm("" : "+r"(z.flags));
     load_state(z, m);
     m->speaker = 0;
     // The frame's interrupt stays requested until accepted; none in the very first frame.

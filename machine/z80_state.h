@@ -9,6 +9,8 @@
 
 #define Z80_INLINE inline __attribute__((always_inline))
 
+struct FlagTables;
+
 // B to L are kept as the pairs BC, DE and HL, which the instructions use as pairs more
 // often than the processor's registers are used alone.
 struct Z80 {
@@ -31,6 +33,7 @@ struct Z80 {
     uint8_t port;          // working copy of portfe
     int samplepos;         // next unfilled sample of the current sound frame
     Machine *m;
+    const FlagTables *flags;  // kFlags, held in a register like the others
     // The frame's interrupt request: set from the start of the run until it is accepted.
     bool irq;
 };
@@ -72,6 +75,9 @@ struct FlagTables {
     // result uses bits 12 to 16 in the same way.
     uint8_t add_carries[32];
     uint8_t sub_carries[32];
+    // The bit that BIT, RES and SET name in bits 3-5 of their opcode byte, as a mask: one
+    // load instead of a shift by a variable count.
+    uint8_t bit[256];
 };
 
 constexpr FlagTables make_flag_tables() {
@@ -86,6 +92,7 @@ constexpr FlagTables make_flag_tables() {
         t.dec[v] =
             uint8_t(sz | kFlagN | ((v & 0x0F) == 0x0F ? kFlagH : 0) | (v == 0x7F ? kFlagPV : 0));
     }
+    for (int x = 0; x < 256; x++) t.bit[x] = uint8_t(1 << ((x >> 3) & 7));
     for (int x = 0; x < 32; x++) {
         uint8_t f = uint8_t((x & 1 ? kFlagH : 0) | (((x >> 3) ^ (x >> 4)) & 1 ? kFlagPV : 0) |
                             (x >> 4 ? kFlagC : 0));
@@ -150,56 +157,56 @@ Z80_INLINE void set_af(Z80 &z, uint16_t v) { z.a = uint8_t(v >> 8), z.f = uint8_
 Z80_INLINE uint16_t xaddr(Z80 &z, uint16_t xy) { return uint16_t(xy + int8_t(fetch8(z))); }
 
 // S, Z, bits 5 and 3 of an 8-bit result; with parity for the logic group.
-Z80_INLINE uint8_t sz53(uint8_t v) { return kFlags.sz53[v]; }
-Z80_INLINE uint8_t sz53p(uint8_t v) { return kFlags.sz53p[v]; }
+Z80_INLINE uint8_t sz53(const Z80 &z, uint8_t v) { return z.flags->sz53[v]; }
+Z80_INLINE uint8_t sz53p(const Z80 &z, uint8_t v) { return z.flags->sz53p[v]; }
 
 // 8-bit arithmetic with a wide intermediate; the carries come from kFlags by the bits of
 // operand ^ operand ^ result (a borrow sets every bit above 7, hence the mask).
 Z80_INLINE void add8(Z80 &z, uint8_t v, int carry) {
     unsigned res = unsigned(z.a) + v + unsigned(carry);
-    z.f = uint8_t(sz53(uint8_t(res)) | kFlags.add_carries[(z.a ^ v ^ res) >> 4]);
+    z.f = uint8_t(sz53(z, uint8_t(res)) | z.flags->add_carries[(z.a ^ v ^ res) >> 4]);
     z.a = uint8_t(res);
 }
 // Returns the difference; the flags are those of SUB/SBC (and of CP, which keeps A).
 Z80_INLINE uint8_t sub8(Z80 &z, uint8_t v, int carry) {
     unsigned res = unsigned(z.a) - v - unsigned(carry);
-    z.f = uint8_t(sz53(uint8_t(res)) | kFlags.sub_carries[((z.a ^ v ^ res) >> 4) & 0x1F]);
+    z.f = uint8_t(sz53(z, uint8_t(res)) | z.flags->sub_carries[((z.a ^ v ^ res) >> 4) & 0x1F]);
     return uint8_t(res);
 }
 Z80_INLINE void cp8(Z80 &z, uint8_t v) { sub8(z, v, 0); }
 Z80_INLINE void and8(Z80 &z, uint8_t v) {
     z.a &= v;
-    z.f = uint8_t(sz53p(z.a) | kFlagH);
+    z.f = uint8_t(sz53p(z, z.a) | kFlagH);
 }
 Z80_INLINE void xor8(Z80 &z, uint8_t v) {
     z.a ^= v;
-    z.f = sz53p(z.a);
+    z.f = sz53p(z, z.a);
 }
 Z80_INLINE void or8(Z80 &z, uint8_t v) {
     z.a |= v;
-    z.f = sz53p(z.a);
+    z.f = sz53p(z, z.a);
 }
 Z80_INLINE uint8_t inc8(Z80 &z, uint8_t v) {
     uint8_t r8 = uint8_t(v + 1);
-    z.f = uint8_t((z.f & kFlagC) | kFlags.inc[r8]);
+    z.f = uint8_t((z.f & kFlagC) | z.flags->inc[r8]);
     return r8;
 }
 Z80_INLINE uint8_t dec8(Z80 &z, uint8_t v) {
     uint8_t r8 = uint8_t(v - 1);
-    z.f = uint8_t((z.f & kFlagC) | kFlags.dec[r8]);
+    z.f = uint8_t((z.f & kFlagC) | z.flags->dec[r8]);
     return r8;
 }
 Z80_INLINE uint16_t add16(Z80 &z, uint16_t a, uint16_t v) {
     unsigned sum = unsigned(a) + v;
     z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV)) | ((sum >> 8) & 0x28) |
-                  (kFlags.add_carries[(a ^ v ^ sum) >> 12] & (kFlagH | kFlagC)));
+                  (z.flags->add_carries[(a ^ v ^ sum) >> 12] & (kFlagH | kFlagC)));
     return uint16_t(sum);
 }
 
 // CB rotates and shifts: flags from the result, C the bit shifted out.
 Z80_INLINE uint8_t shifted(Z80 &z, unsigned res, int carry) {
     uint8_t r8 = uint8_t(res);
-    z.f = uint8_t(sz53p(r8) | carry);
+    z.f = uint8_t(sz53p(z, r8) | carry);
     return r8;
 }
 Z80_INLINE uint8_t rlc(Z80 &z, uint8_t v) { return shifted(z, (v << 1) | (v >> 7), v >> 7); }
