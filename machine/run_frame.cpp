@@ -13,14 +13,10 @@ namespace {
 
 constexpr uint32_t kHaltTstates = 100000004;
 
-Z80_INLINE void jr(Z80 &z, bool taken) {
-    int8_t e = int8_t(fetch8(z));
-    if (taken) {
-        z.pc = uint16_t(z.pc + e);
-        tick(z, 12);
-    } else {
-        tick(z, 7);
-    }
+// JR cc,e and DJNZ e not taken: the displacement is passed over.
+Z80_INLINE void jr_not_taken(Z80 &z, uint32_t tstates) {
+    z.pc = uint16_t(z.pc + 1);
+    tick(z, tstates);
 }
 
 Z80_INLINE void jp(Z80 &z, bool taken) {
@@ -334,8 +330,11 @@ boundary: {
         NEXT;
     op_10:                                                        // DJNZ e
         z.bc = uint16_t(z.bc - 0x100);  // B alone
-        jr(z, hi(z.bc) != 0);
-        tick(z, 1);
+        if (hi(z.bc)) {
+            tick(z, 1);
+            goto jr_taken;
+        }
+        jr_not_taken(z, 8);
         NEXT;
     op_11: z.de = fetch16(z); tick(z, 10); NEXT;                            // LD DE,nn
     op_12: wr(z, z.de, z.a); tick(z, 7); NEXT;                              // LD (DE),A
@@ -349,7 +348,11 @@ boundary: {
         z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV)) | (z.a & 0x28) | v);
         tick(z, 4);
         NEXT;
-    op_18: jr(z, true); NEXT;                                             // JR e
+    op_18:                                                        // JR e
+    jr_taken:  // JR cc,e and DJNZ e come here when taken
+        z.pc = uint16_t(z.pc + 1 + int8_t(rd(z, z.pc)));
+        tick(z, 12);
+        NEXT;
     op_19: z.hl = add16(z, z.hl, z.de); tick(z, 11); NEXT;                  // ADD HL,DE
     op_1A: z.a = rd(z, z.de); tick(z, 7); NEXT;                             // LD A,(DE)
     op_1B: z.de = uint16_t(z.de - 1); tick(z, 6); NEXT;                     // DEC DE
@@ -362,7 +365,7 @@ boundary: {
         z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV)) | (z.a & 0x28) | v);
         tick(z, 4);
         NEXT;
-    op_20: jr(z, !(z.f & kFlagZ)); NEXT;                                  // JR NZ,e
+    op_20: if (!(z.f & kFlagZ)) goto jr_taken; jr_not_taken(z, 7); NEXT;  // JR NZ,e
     op_21: z.hl = fetch16(z); tick(z, 10); NEXT;                            // LD HL,nn
     op_22: wr16(z, fetch16(z), z.hl); tick(z, 16); NEXT;                    // LD (nn),HL
     op_23: z.hl = uint16_t(z.hl + 1); tick(z, 6); NEXT;                     // INC HL
@@ -370,7 +373,7 @@ boundary: {
     op_25: set_hi(z.hl, dec8(z, hi(z.hl))); tick(z, 4); NEXT;               // DEC H
     op_26: set_hi(z.hl, fetch8(z)); tick(z, 7); NEXT;                       // LD H,n
     op_27: daa(z); tick(z, 4); NEXT;                                        // DAA
-    op_28: jr(z, z.f & kFlagZ); NEXT;                                     // JR Z,e
+    op_28: if (z.f & kFlagZ) goto jr_taken; jr_not_taken(z, 7); NEXT;  // JR Z,e
     op_29: z.hl = add16(z, z.hl, z.hl); tick(z, 11); NEXT;                  // ADD HL,HL
     op_2A: z.hl = rd16(z, fetch16(z)); tick(z, 16); NEXT;                   // LD HL,(nn)
     op_2B: z.hl = uint16_t(z.hl - 1); tick(z, 6); NEXT;                     // DEC HL
@@ -383,7 +386,7 @@ boundary: {
                       kFlagN);
         tick(z, 4);
         NEXT;
-    op_30: jr(z, !(z.f & kFlagC)); NEXT;                                  // JR NC,e
+    op_30: if (!(z.f & kFlagC)) goto jr_taken; jr_not_taken(z, 7); NEXT;  // JR NC,e
     op_31: z.sp = fetch16(z); tick(z, 10); NEXT;                            // LD SP,nn
     op_32: wr(z, fetch16(z), z.a); tick(z, 13); NEXT;                       // LD (nn),A
     op_33: z.sp++; tick(z, 6); NEXT;                                        // INC SP
@@ -394,7 +397,7 @@ boundary: {
         z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV)) | (z.a & 0x28) | kFlagC);
         tick(z, 4);
         NEXT;
-    op_38: jr(z, z.f & kFlagC); NEXT;                                     // JR C,e
+    op_38: if (z.f & kFlagC) goto jr_taken; jr_not_taken(z, 7); NEXT;  // JR C,e
     op_39: z.hl = add16(z, z.hl, z.sp); tick(z, 11); NEXT;                  // ADD HL,SP
     op_3A: z.a = rd(z, fetch16(z)); tick(z, 13); NEXT;                      // LD A,(nn)
     op_3B: z.sp--; tick(z, 6); NEXT;                                        // DEC SP
