@@ -13,9 +13,9 @@ namespace {
 
 constexpr uint32_t kHaltTstates = 100000004;
 
-// JR cc,e and DJNZ e not taken: the displacement is passed over.
-Z80_INLINE void jr_not_taken(Z80 &z, uint32_t tstates) {
-    z.pc = uint16_t(z.pc + 1);
+// JR cc,e, DJNZ e and CALL cc,nn not taken: the displacement or address is passed over.
+Z80_INLINE void not_taken(Z80 &z, int bytes, uint32_t tstates) {
+    z.pc = uint16_t(z.pc + bytes);
     tick(z, tstates);
 }
 
@@ -23,26 +23,6 @@ Z80_INLINE void jp(Z80 &z, bool taken) {
     uint16_t nn = fetch16(z);
     if (taken) z.pc = nn;
     tick(z, 10);
-}
-
-Z80_INLINE void call(Z80 &z, bool taken) {
-    uint16_t nn = fetch16(z);
-    if (taken) {
-        push(z, z.pc);
-        z.pc = nn;
-        tick(z, 17);
-    } else {
-        tick(z, 10);
-    }
-}
-
-Z80_INLINE void ret(Z80 &z, bool taken) {
-    if (taken) {
-        z.pc = pop(z);
-        tick(z, 11);
-    } else {
-        tick(z, 5);
-    }
 }
 
 Z80_INLINE void rst(Z80 &z, uint16_t p) {
@@ -334,7 +314,7 @@ boundary: {
             tick(z, 1);
             goto jr_taken;
         }
-        jr_not_taken(z, 8);
+        not_taken(z, 1, 8);
         NEXT;
     op_11: z.de = fetch16(z); tick(z, 10); NEXT;                            // LD DE,nn
     op_12: wr(z, z.de, z.a); tick(z, 7); NEXT;                              // LD (DE),A
@@ -365,7 +345,7 @@ boundary: {
         z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV)) | (z.a & 0x28) | v);
         tick(z, 4);
         NEXT;
-    op_20: if (!(z.f & kFlagZ)) goto jr_taken; jr_not_taken(z, 7); NEXT;  // JR NZ,e
+    op_20: if (!(z.f & kFlagZ)) goto jr_taken; not_taken(z, 1, 7); NEXT;  // JR NZ,e
     op_21: z.hl = fetch16(z); tick(z, 10); NEXT;                            // LD HL,nn
     op_22: wr16(z, fetch16(z), z.hl); tick(z, 16); NEXT;                    // LD (nn),HL
     op_23: z.hl = uint16_t(z.hl + 1); tick(z, 6); NEXT;                     // INC HL
@@ -373,7 +353,7 @@ boundary: {
     op_25: set_hi(z.hl, dec8(z, hi(z.hl))); tick(z, 4); NEXT;               // DEC H
     op_26: set_hi(z.hl, fetch8(z)); tick(z, 7); NEXT;                       // LD H,n
     op_27: daa(z); tick(z, 4); NEXT;                                        // DAA
-    op_28: if (z.f & kFlagZ) goto jr_taken; jr_not_taken(z, 7); NEXT;  // JR Z,e
+    op_28: if (z.f & kFlagZ) goto jr_taken; not_taken(z, 1, 7); NEXT;  // JR Z,e
     op_29: z.hl = add16(z, z.hl, z.hl); tick(z, 11); NEXT;                  // ADD HL,HL
     op_2A: z.hl = rd16(z, fetch16(z)); tick(z, 16); NEXT;                   // LD HL,(nn)
     op_2B: z.hl = uint16_t(z.hl - 1); tick(z, 6); NEXT;                     // DEC HL
@@ -386,7 +366,7 @@ boundary: {
                       kFlagN);
         tick(z, 4);
         NEXT;
-    op_30: if (!(z.f & kFlagC)) goto jr_taken; jr_not_taken(z, 7); NEXT;  // JR NC,e
+    op_30: if (!(z.f & kFlagC)) goto jr_taken; not_taken(z, 1, 7); NEXT;  // JR NC,e
     op_31: z.sp = fetch16(z); tick(z, 10); NEXT;                            // LD SP,nn
     op_32: wr(z, fetch16(z), z.a); tick(z, 13); NEXT;                       // LD (nn),A
     op_33: z.sp++; tick(z, 6); NEXT;                                        // INC SP
@@ -397,7 +377,7 @@ boundary: {
         z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV)) | (z.a & 0x28) | kFlagC);
         tick(z, 4);
         NEXT;
-    op_38: if (z.f & kFlagC) goto jr_taken; jr_not_taken(z, 7); NEXT;  // JR C,e
+    op_38: if (z.f & kFlagC) goto jr_taken; not_taken(z, 1, 7); NEXT;  // JR C,e
     op_39: z.hl = add16(z, z.hl, z.sp); tick(z, 11); NEXT;                  // ADD HL,SP
     op_3A: z.a = rd(z, fetch16(z)); tick(z, 13); NEXT;                      // LD A,(nn)
     op_3B: z.sp--; tick(z, 6); NEXT;                                        // DEC SP
@@ -537,23 +517,30 @@ boundary: {
     op_BE: cp8(z, rd(z, z.hl)); tick(z, 7); NEXT;                           // CP (HL)
     op_BF: cp8(z, z.a); tick(z, 4); NEXT;                                   // CP A
     op_76: z.base += kHaltTstates; count_fetch(z); goto step_end;         // HALT
-    op_C0: ret(z, cond(z, 0)); NEXT;                                      // RET NZ
+    op_C0: if (cond(z, 0)) goto ret_taken; tick(z, 5); NEXT;  // RET NZ
     op_C1: z.bc = pop(z); tick(z, 10); NEXT;                                // POP BC
     op_C2: jp(z, cond(z, 0)); NEXT;                                       // JP NZ,nn
     op_C3: jp(z, true); NEXT;                                             // JP nn
-    op_C4: call(z, cond(z, 0)); NEXT;                                     // CALL NZ,nn
+    op_C4: if (cond(z, 0)) goto op_CD; not_taken(z, 2, 10); NEXT;  // CALL NZ,nn
     op_C5: push(z, z.bc); tick(z, 11); NEXT;                                // PUSH BC
     op_C6: add8(z, fetch8(z), 0); tick(z, 7); NEXT;                         // ADD A,n
     op_C7: rst(z, 0x00); NEXT;                                            // RST 00h
-    op_C8: ret(z, cond(z, 1)); NEXT;                                      // RET Z
+    op_C8: if (cond(z, 1)) goto ret_taken; tick(z, 5); NEXT;  // RET Z
+    ret_taken:  // RET cc comes here when taken, one T-state more
+        tick(z, 1);
     op_C9: z.pc = pop(z); tick(z, 10); NEXT;                                // RET
     op_CA: jp(z, cond(z, 1)); NEXT;                                       // JP Z,nn
     op_CB: exec_cb(z); NEXT;                                              // CB prefix
-    op_CC: call(z, cond(z, 1)); NEXT;                                     // CALL Z,nn
-    op_CD: call(z, true); NEXT;                                           // CALL nn
+    op_CC: if (cond(z, 1)) goto op_CD; not_taken(z, 2, 10); NEXT;  // CALL Z,nn
+    op_CD:                                                        // CALL nn, CALL cc,nn taken
+        nn = fetch16(z);
+        push(z, z.pc);
+        z.pc = nn;
+        tick(z, 17);
+        NEXT;
     op_CE: add8(z, fetch8(z), z.f & kFlagC); tick(z, 7); NEXT;              // ADC A,n
     op_CF: rst(z, 0x08); NEXT;                                            // RST 08h
-    op_D0: ret(z, cond(z, 2)); NEXT;                                      // RET NC
+    op_D0: if (cond(z, 2)) goto ret_taken; tick(z, 5); NEXT;  // RET NC
     op_D1: z.de = pop(z); tick(z, 10); NEXT;                                // POP DE
     op_D2: jp(z, cond(z, 2)); NEXT;                                       // JP NC,nn
     op_D3:                                                        // OUT (n),A
@@ -561,11 +548,11 @@ boundary: {
         tick(z, 11);
         out_port(z, v, z.a, tstates(z));
         NEXT;
-    op_D4: call(z, cond(z, 2)); NEXT;                                     // CALL NC,nn
+    op_D4: if (cond(z, 2)) goto op_CD; not_taken(z, 2, 10); NEXT;  // CALL NC,nn
     op_D5: push(z, z.de); tick(z, 11); NEXT;                                // PUSH DE
     op_D6: z.a = sub8(z, fetch8(z), 0); tick(z, 7); NEXT;                   // SUB n
     op_D7: rst(z, 0x10); NEXT;                                            // RST 10h
-    op_D8: ret(z, cond(z, 3)); NEXT;                                      // RET C
+    op_D8: if (cond(z, 3)) goto ret_taken; tick(z, 5); NEXT;  // RET C
     op_D9:                                                        // EXX
         nn = z.bc, z.bc = z.altbc, z.altbc = nn;
         nn = z.de, z.de = z.altde, z.altde = nn;
@@ -580,10 +567,10 @@ boundary: {
         if (v == 0xFE && z.m->ear.active) [[unlikely]]
             z.a = ear_loader_read(&z.m->ear, z.a, tstates(z), z.pc, z.sp);
         NEXT;
-    op_DC: call(z, cond(z, 3)); NEXT;                                     // CALL C,nn
+    op_DC: if (cond(z, 3)) goto op_CD; not_taken(z, 2, 10); NEXT;  // CALL C,nn
     op_DE: z.a = sub8(z, fetch8(z), z.f & kFlagC); tick(z, 7); NEXT;        // SBC A,n
     op_DF: rst(z, 0x18); NEXT;                                            // RST 18h
-    op_E0: ret(z, cond(z, 4)); NEXT;                                      // RET PO
+    op_E0: if (cond(z, 4)) goto ret_taken; tick(z, 5); NEXT;  // RET PO
     op_E1: z.hl = pop(z); tick(z, 10); NEXT;                                // POP HL
     op_E2: jp(z, cond(z, 4)); NEXT;                                       // JP PO,nn
     op_E3:                                                        // EX (SP),HL
@@ -592,34 +579,34 @@ boundary: {
         z.hl = nn;
         tick(z, 19);
         NEXT;
-    op_E4: call(z, cond(z, 4)); NEXT;                                     // CALL PO,nn
+    op_E4: if (cond(z, 4)) goto op_CD; not_taken(z, 2, 10); NEXT;  // CALL PO,nn
     op_E5: push(z, z.hl); tick(z, 11); NEXT;                                // PUSH HL
     op_E6: and8(z, fetch8(z)); tick(z, 7); NEXT;                            // AND n
     op_E7: rst(z, 0x20); NEXT;                                            // RST 20h
-    op_E8: ret(z, cond(z, 5)); NEXT;                                      // RET PE
+    op_E8: if (cond(z, 5)) goto ret_taken; tick(z, 5); NEXT;  // RET PE
     op_E9: z.pc = z.hl; tick(z, 4); NEXT;                                   // JP (HL)
     op_EA: jp(z, cond(z, 5)); NEXT;                                       // JP PE,nn
     op_EB:                                                        // EX DE,HL
         nn = z.de, z.de = z.hl, z.hl = nn;
         tick(z, 4);
         NEXT;
-    op_EC: call(z, cond(z, 5)); NEXT;                                     // CALL PE,nn
+    op_EC: if (cond(z, 5)) goto op_CD; not_taken(z, 2, 10); NEXT;  // CALL PE,nn
     op_ED: exec_ed(z); NEXT;                                              // ED prefix
     op_EE: xor8(z, fetch8(z)); tick(z, 7); NEXT;                            // XOR n
     op_EF: rst(z, 0x28); NEXT;                                            // RST 28h
-    op_F0: ret(z, cond(z, 6)); NEXT;                                      // RET P
+    op_F0: if (cond(z, 6)) goto ret_taken; tick(z, 5); NEXT;  // RET P
     op_F1: set_af(z, pop(z)); tick(z, 10); NEXT;                            // POP AF
     op_F2: jp(z, cond(z, 6)); NEXT;                                       // JP P,nn
     op_F3: z.iff1 = z.iff2 = 0; tick(z, 4); NEXT;                           // DI
-    op_F4: call(z, cond(z, 6)); NEXT;                                     // CALL P,nn
+    op_F4: if (cond(z, 6)) goto op_CD; not_taken(z, 2, 10); NEXT;  // CALL P,nn
     op_F5: push(z, af(z)); tick(z, 11); NEXT;                               // PUSH AF
     op_F6: or8(z, fetch8(z)); tick(z, 7); NEXT;                             // OR n
     op_F7: rst(z, 0x30); NEXT;                                            // RST 30h
-    op_F8: ret(z, cond(z, 7)); NEXT;                                      // RET M
+    op_F8: if (cond(z, 7)) goto ret_taken; tick(z, 5); NEXT;  // RET M
     op_F9: z.sp = z.hl; tick(z, 6); NEXT;                                   // LD SP,HL
     op_FA: jp(z, cond(z, 7)); NEXT;                                       // JP M,nn
     op_FB: z.iff1 = z.iff2 = 1; iff1_may_rise(z); tick(z, 4); NEXT;         // EI
-    op_FC: call(z, cond(z, 7)); NEXT;                                     // CALL M,nn
+    op_FC: if (cond(z, 7)) goto op_CD; not_taken(z, 2, 10); NEXT;  // CALL M,nn
     op_FE: cp8(z, fetch8(z)); tick(z, 7); NEXT;                             // CP n
     op_FF: rst(z, 0x38); NEXT;                                            // RST 38h
     // Each prefix is a step of its own, 4 T-states and one fetch, and the last one decides.
