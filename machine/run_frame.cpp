@@ -516,7 +516,12 @@ boundary: {
     op_BD: cp8(z, lo(z.hl)); tick(z, 4); NEXT;                              // CP L
     op_BE: cp8(z, rd(z, z.hl)); tick(z, 7); NEXT;                           // CP (HL)
     op_BF: cp8(z, z.a); tick(z, 4); NEXT;                                   // CP A
-    op_76: z.base += kHaltTstates; count_fetch(z); goto step_end;         // HALT
+    op_76:                                                        // HALT
+        // Too many T-states for the clock: they go to base, and the run of steps ends here
+        // (step_end takes back the fetch it expects counted ahead).
+        z.base += kHaltTstates;
+        count_fetch(z);
+        goto step_end;
     op_C0: if (cond(z, 0)) goto ret_taken; tick(z, 5); NEXT;  // RET NZ
     op_C1: z.bc = pop(z); tick(z, 10); NEXT;                                // POP BC
     op_C2: jp(z, cond(z, 0)); NEXT;                                       // JP NZ,nn

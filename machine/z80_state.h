@@ -24,7 +24,8 @@ struct Z80 {
     // the steps may go on, so that the addition of each step's T-states and fetch is also
     // its end test; bits 0-15 the opcode fetches, of which LD A,R reads bits 0-6. The
     // boundary keeps both fields from overflowing: a run of steps spans at most kMaxSteps
-    // T-states, so the fetch field, starting below 0x100, stays far below 0x10000.
+    // T-states and every fetch costs at least 4, so the fetch field, starting below 0x100,
+    // stays far below 0x10000.
     uint32_t clock;
     uint32_t base;  // T-states of this run = base + the clock's T-state field
     uint8_t r;             // working R: only bit 7 and what LD R,A / LD A,R stored
@@ -40,6 +41,8 @@ struct Z80 {
 
 constexpr int kClockShift = 16;
 constexpr uint32_t kClockFetch = 1;
+// The most T-states a run of steps may start with: the clock's T-state field then starts at
+// -0x8000 at the lowest, the least that 16 signed bits hold.
 constexpr uint32_t kMaxSteps = 0x7FFF;
 
 Z80_INLINE void tick(Z80 &z, uint32_t n) { z.clock += n << kClockShift; }
