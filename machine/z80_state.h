@@ -9,6 +9,8 @@
 
 #define Z80_INLINE inline __attribute__((always_inline))
 
+struct FlagTables;
+
 // B to L are kept as the pairs BC, DE and HL, which the instructions use as pairs more
 // often than the processor's registers are used alone.
 struct Z80 {
@@ -18,24 +20,50 @@ struct Z80 {
     uint16_t altbc, altde, althl;
     uint8_t i, iff1, iff2, im;
     uint16_t pc, sp, ix, iy;
-    uint32_t t;            // T-states of this run
+    // The step clock: bits 16-31 the T-states since base as a signed count, negative while
+    // the steps may go on, so that the addition of each step's T-states and fetch is also
+    // its end test; bits 0-15 the opcode fetches, of which LD A,R reads bits 0-6. The
+    // boundary keeps both fields from overflowing: a run of steps spans at most kMaxSteps
+    // T-states and every fetch costs at least 4, so the fetch field, starting below 0x100,
+    // stays far below 0x10000.
+    uint32_t clock;
+    uint32_t base;  // T-states of this run = base + the clock's T-state field
     uint8_t r;             // working R: only bit 7 and what LD R,A / LD A,R stored
-    uint32_t fetches;      // opcode fetches since the run began or the last LD R,A
     uint8_t *mem;          // the 64 KB image: ROM below 0x4000, RAM above
     const uint8_t *input;  // keyrows then joystick, as at the start of the run
     uint8_t port;          // working copy of portfe
     int samplepos;         // next unfilled sample of the current sound frame
     Machine *m;
+    const FlagTables *flags;  // kFlags, held in a register like the others
     // The frame's interrupt request: set from the start of the run until it is accepted.
     bool irq;
-    // Steps run without an interrupt check while t < stop: the budget's end, or 0 once an
-    // instruction that can set IFF1 (EI, RETN) runs with the request pending.
-    uint32_t stop;
 };
 
-// EI and RETN: with the request pending, the next boundary must check for the interrupt.
+constexpr int kClockShift = 16;
+constexpr uint32_t kClockFetch = 1;
+// The most T-states a run of steps may start with: the clock's T-state field then starts at
+// -0x8000 at the lowest, the least that 16 signed bits hold.
+constexpr uint32_t kMaxSteps = 0x7FFF;
+
+Z80_INLINE void tick(Z80 &z, uint32_t n) { z.clock += n << kClockShift; }
+Z80_INLINE void count_fetch(Z80 &z) { z.clock += kClockFetch; }
+// The run's T-state count.
+Z80_INLINE uint32_t tstates(const Z80 &z) {
+    return z.base + uint32_t(int32_t(z.clock) >> kClockShift);
+}
+// The fetch count as LD A,R sees it, and LD R,A's setting of it.
+Z80_INLINE uint8_t fetch_count(const Z80 &z) { return z.clock & 0x7F; }
+Z80_INLINE void set_fetch_count(Z80 &z, uint8_t n) { z.clock = (z.clock & 0xFFFF0000u) | n; }
+// Moves the clock's T-states into base, so that the end test succeeds at the next step.
+Z80_INLINE void clock_rebase(Z80 &z) {
+    z.base = tstates(z);
+    z.clock &= 0x7F;
+}
+
+// EI and RETN: with the request pending, the next boundary must check for the interrupt, so
+// the steps come back there at once.
 Z80_INLINE void iff1_may_rise(Z80 &z) {
-    if (z.irq) z.stop = 0;
+    if (z.irq) clock_rebase(z);
 }
 
 // Flag tables by result byte, so that each flag group is one load.
@@ -50,6 +78,9 @@ struct FlagTables {
     // result uses bits 12 to 16 in the same way.
     uint8_t add_carries[32];
     uint8_t sub_carries[32];
+    // The bit that BIT, RES and SET name in bits 3-5 of their opcode byte, as a mask: one
+    // load instead of a shift by a variable count.
+    uint8_t bit[256];
 };
 
 constexpr FlagTables make_flag_tables() {
@@ -64,6 +95,7 @@ constexpr FlagTables make_flag_tables() {
         t.dec[v] =
             uint8_t(sz | kFlagN | ((v & 0x0F) == 0x0F ? kFlagH : 0) | (v == 0x7F ? kFlagPV : 0));
     }
+    for (int x = 0; x < 256; x++) t.bit[x] = uint8_t(1 << ((x >> 3) & 7));
     for (int x = 0; x < 32; x++) {
         uint8_t f = uint8_t((x & 1 ? kFlagH : 0) | (((x >> 3) ^ (x >> 4)) & 1 ? kFlagPV : 0) |
                             (x >> 4 ? kFlagC : 0));
@@ -128,56 +160,56 @@ Z80_INLINE void set_af(Z80 &z, uint16_t v) { z.a = uint8_t(v >> 8), z.f = uint8_
 Z80_INLINE uint16_t xaddr(Z80 &z, uint16_t xy) { return uint16_t(xy + int8_t(fetch8(z))); }
 
 // S, Z, bits 5 and 3 of an 8-bit result; with parity for the logic group.
-Z80_INLINE uint8_t sz53(uint8_t v) { return kFlags.sz53[v]; }
-Z80_INLINE uint8_t sz53p(uint8_t v) { return kFlags.sz53p[v]; }
+Z80_INLINE uint8_t sz53(const Z80 &z, uint8_t v) { return z.flags->sz53[v]; }
+Z80_INLINE uint8_t sz53p(const Z80 &z, uint8_t v) { return z.flags->sz53p[v]; }
 
 // 8-bit arithmetic with a wide intermediate; the carries come from kFlags by the bits of
 // operand ^ operand ^ result (a borrow sets every bit above 7, hence the mask).
 Z80_INLINE void add8(Z80 &z, uint8_t v, int carry) {
     unsigned res = unsigned(z.a) + v + unsigned(carry);
-    z.f = uint8_t(sz53(uint8_t(res)) | kFlags.add_carries[(z.a ^ v ^ res) >> 4]);
+    z.f = uint8_t(sz53(z, uint8_t(res)) | z.flags->add_carries[(z.a ^ v ^ res) >> 4]);
     z.a = uint8_t(res);
 }
 // Returns the difference; the flags are those of SUB/SBC (and of CP, which keeps A).
 Z80_INLINE uint8_t sub8(Z80 &z, uint8_t v, int carry) {
     unsigned res = unsigned(z.a) - v - unsigned(carry);
-    z.f = uint8_t(sz53(uint8_t(res)) | kFlags.sub_carries[((z.a ^ v ^ res) >> 4) & 0x1F]);
+    z.f = uint8_t(sz53(z, uint8_t(res)) | z.flags->sub_carries[((z.a ^ v ^ res) >> 4) & 0x1F]);
     return uint8_t(res);
 }
 Z80_INLINE void cp8(Z80 &z, uint8_t v) { sub8(z, v, 0); }
 Z80_INLINE void and8(Z80 &z, uint8_t v) {
     z.a &= v;
-    z.f = uint8_t(sz53p(z.a) | kFlagH);
+    z.f = uint8_t(sz53p(z, z.a) | kFlagH);
 }
 Z80_INLINE void xor8(Z80 &z, uint8_t v) {
     z.a ^= v;
-    z.f = sz53p(z.a);
+    z.f = sz53p(z, z.a);
 }
 Z80_INLINE void or8(Z80 &z, uint8_t v) {
     z.a |= v;
-    z.f = sz53p(z.a);
+    z.f = sz53p(z, z.a);
 }
 Z80_INLINE uint8_t inc8(Z80 &z, uint8_t v) {
     uint8_t r8 = uint8_t(v + 1);
-    z.f = uint8_t((z.f & kFlagC) | kFlags.inc[r8]);
+    z.f = uint8_t((z.f & kFlagC) | z.flags->inc[r8]);
     return r8;
 }
 Z80_INLINE uint8_t dec8(Z80 &z, uint8_t v) {
     uint8_t r8 = uint8_t(v - 1);
-    z.f = uint8_t((z.f & kFlagC) | kFlags.dec[r8]);
+    z.f = uint8_t((z.f & kFlagC) | z.flags->dec[r8]);
     return r8;
 }
 Z80_INLINE uint16_t add16(Z80 &z, uint16_t a, uint16_t v) {
     unsigned sum = unsigned(a) + v;
     z.f = uint8_t((z.f & (kFlagS | kFlagZ | kFlagPV)) | ((sum >> 8) & 0x28) |
-                  (kFlags.add_carries[(a ^ v ^ sum) >> 12] & (kFlagH | kFlagC)));
+                  (z.flags->add_carries[(a ^ v ^ sum) >> 12] & (kFlagH | kFlagC)));
     return uint16_t(sum);
 }
 
 // CB rotates and shifts: flags from the result, C the bit shifted out.
 Z80_INLINE uint8_t shifted(Z80 &z, unsigned res, int carry) {
     uint8_t r8 = uint8_t(res);
-    z.f = uint8_t(sz53p(r8) | carry);
+    z.f = uint8_t(sz53p(z, r8) | carry);
     return r8;
 }
 Z80_INLINE uint8_t rlc(Z80 &z, uint8_t v) { return shifted(z, (v << 1) | (v >> 7), v >> 7); }

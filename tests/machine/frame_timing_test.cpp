@@ -153,4 +153,35 @@ TEST(FrameTiming, PrefixChainCapsTheSamplePosition) {
     }
 }
 
+// Runs of steps far longer than a frame and prefix chains far past the limit: the T-state
+// count and the fetch count that LD A,R reads stay exact. The code at 0x4000 is LD A,5;
+// LD R,A; NOPs; DD bytes; LD A,R; HALT.
+TEST(FrameTiming, LongRunsKeepTheCountAndTheFetches) {
+    struct Case {
+        const char *name;
+        int nops, prefixes;
+        uint32_t start, limit;
+    } cases[] = {
+        {"40000 NOPs under a large limit", 40000, 0, 0, 1000000},
+        {"20000 DD bytes across the limit", 0, 20000, 69000, kFrameTstates},
+        {"NOPs, then DD bytes across the limit", 20000, 20000, 0, 90000},
+    };
+    for (const Case &c : cases) {
+        Rig *rig = rig_power_on();
+        load(rig, 0x4000, {0x3E, 0x05, 0xED, 0x4F});
+        uint16_t at = uint16_t(0x4004 + c.nops);
+        load_repeated(rig, at, 0xDD, c.prefixes);
+        at = uint16_t(at + c.prefixes);
+        load(rig, at, {0xED, 0x5F, 0x76});
+        rig->m.pc = 0x4000;
+        run(rig, c.start, c.limit);
+        // After LD R,A: the NOPs, the DD bytes, ED and 5F.
+        EXPECT_EQ(rig->m.a, (0x05 + c.nops + c.prefixes + 2) & 0x7F) << c.name;
+        uint32_t t = c.start + 7 + 9 + 4 * uint32_t(c.nops + c.prefixes) + 9;
+        bool halted = t <= c.limit;
+        EXPECT_EQ(rig->m.tstates, halted ? t + kHalt : t) << c.name;
+        EXPECT_EQ(rig->m.pc, at + 2 + (halted ? 1 : 0)) << c.name;
+    }
+}
+
 }  // namespace
