@@ -136,7 +136,10 @@ void focus_change(FrontEnd *fe, int gain) {
 void button_action(FrontEnd *fe, int action) {
     Machine *m = fe->m;
     switch (action) {
-        case kActionReset: machine_reset(m); break;
+        case kActionReset:
+            machine_reset(m);
+            tape_autostart_cancel(fe);
+            break;
         case kActionSound:
             fe->options->sound = 1 - fe->options->sound;
             redraw_button_digit(m, kActionSound, fe->options->sound);

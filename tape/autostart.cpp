@@ -81,8 +81,7 @@ bool autostart_step(Autostart *a, Machine *m) {
     if (a->phase == kDone) return true;
     bool alive = interrupt_running(a, m);
     if (++a->frames > kGiveUpFrames) {
-        if (a->phase == kWaitRegistered) key_release(a->keys[a->next], m);
-        a->phase = kDone;
+        autostart_cancel(a, m);
         return true;
     }
     switch (a->phase) {
@@ -109,4 +108,9 @@ bool autostart_step(Autostart *a, Machine *m) {
             break;
     }
     return false;
+}
+
+void autostart_cancel(Autostart *a, Machine *m) {
+    if (a->phase == kWaitRegistered) key_release(a->keys[a->next], m);
+    a->phase = kDone;
 }

@@ -33,3 +33,6 @@ void autostart_begin(Autostart *a, const Machine *m);
 // Before each frame run: presses or releases the next key when the ROM is ready for it.
 // Returns true once the whole command has been typed, or when the ROM never got ready.
 bool autostart_step(Autostart *a, Machine *m);
+
+// Stops typing for good: the key held down, if any, is let go; later steps do nothing.
+void autostart_cancel(Autostart *a, Machine *m);
