@@ -8,6 +8,7 @@
 #include "display/keyboard_layout.h"
 #include "display/spec_font.h"
 #include "e2e_session.h"
+#include "input/key_matrix.h"
 #include "input/options.h"
 #include "snapshot/sna_file.h"
 #include "snapshot/snapshot_files.h"
@@ -19,9 +20,6 @@ constexpr uint16_t kBlack = 0x0000;
 constexpr uint16_t kBlue = 0x0018;
 constexpr uint16_t kRed = 0xC000;
 constexpr uint16_t kBrightBlue = 0x001F;
-
-constexpr int kSymbolShiftCode = 24;
-constexpr int kEnterCode = 10;
 
 // Spectrum pixel (x, y): the top-left screen pixel of its 2x2 block.
 uint16_t spec_pixel(const Image &img, int x, int y) { return img.at(2 * x, kSpecY + 2 * y); }
@@ -173,10 +171,10 @@ TEST_F(UserSession, BasicProgramTypedOnTheDrawnKeyboardRunsAndIsSaved) {
         {'t', "10 print"},
         {' ', "10 print "},
         {'7', "10 print 7"},
-        {kSymbolShiftCode, nullptr},
+        {kKeySymbolShift, nullptr},
         {'b', "10 print 7*"},
         {'6', "10 print 7*6"},
-        {kEnterCode, ""},
+        {kKeyEnter, ""},
         {'r', "r"},
         {'u', "ru"},
         {'n', "run"},
@@ -196,7 +194,7 @@ TEST_F(UserSession, BasicProgramTypedOnTheDrawnKeyboardRunsAndIsSaved) {
                             << screen_line(img, 23, font, kWhite) << "\", not \"" << want
                             << "\" and the cursor";
     }
-    tap(key_point(kEnterCode));
+    tap(key_point(kKeyEnter));
 
     // The product, printed at the top of the cleared screen.
     bool printed =
@@ -374,7 +372,7 @@ TEST_F(UserSession, TapsLandWhereTheyAreMadeAfterATapAtTheScreenEdge) {
     // x 795), and in the bottom-left corner. Each is followed by a finger held on the drawn
     // 7, which the snapshot shows as blue paper (bit 3 of port 0xEFFE).
     const Point seven = key_point('7');
-    const Point edges[] = {{799, key_point(kEnterCode).y}, {0, 479}, {799, 0}};
+    const Point edges[] = {{799, key_point(kKeyEnter).y}, {0, 479}, {799, 0}};
     for (const Point &edge : edges) {
         SCOPED_TRACE(std::to_string(edge.x) + ", " + std::to_string(edge.y));
         tap(edge);
