@@ -29,6 +29,7 @@ constexpr uint32_t kListenReads = 500;
 // DJNZ loop, 50 frames), and loaders built on it do the same; 1.2 s rides over that.
 constexpr int kQuietFrames = 60;
 
+// A file's base name: up to NAME_MAX (255) bytes and the NUL.
 constexpr size_t kTapeNameSize = 256;
 
 // Where the deck stands in the block it plays (block below).
@@ -46,12 +47,12 @@ struct TapeDeck {
     TapePlace place;
     uint8_t playing;
     uint8_t at_end;
-    uint8_t halting;     // the stop-the-tape or final edge has been taken from the library
-    uint8_t ending;      // ... and it was the tape's last
-    int64_t halt_time;   // its T-state, relative to the coming run's start
-    uint8_t need_quiet;  // stopped by a stop-the-tape block: polling must pause first
-    int quiet;           // frames of playback without loader-rate polling
-    uint8_t level;       // the EAR level at the start of the coming run
+    uint8_t halting;       // the stop-the-tape or final edge has been taken from the library
+    uint8_t ending;        // ... and it was the tape's last
+    int64_t halt_time;     // its T-state, relative to the coming run's start
+    uint8_t need_quiet;    // stopped by a stop-the-tape block: polling must pause first
+    int quiet;             // frames of playback without loader-rate polling
+    uint8_t level;         // the EAR level at the start of the coming run
     uint8_t queued_level;  // the level after every edge handed out so far
     // The library's next edge, taken but not yet handed out: T-state relative to the coming
     // run's start, its flags, and the library's state and block position just after it.
@@ -88,8 +89,8 @@ void tape_before_frame(TapeDeck *deck, Machine *m);
 void tape_after_frame(TapeDeck *deck, Machine *m);
 
 bool tape_inserted(const TapeDeck *deck);
-bool tape_playing(const TapeDeck *deck);   // real-time playback under way (front end: unpaced)
-bool tape_at_end(const TapeDeck *deck);    // every block played or loaded
-int tape_block(const TapeDeck *deck);      // 1-based number of the current block
-int tape_blocks(const TapeDeck *deck);     // number of blocks
+bool tape_playing(const TapeDeck *deck);      // real-time playback under way (front end: unpaced)
+bool tape_at_end(const TapeDeck *deck);       // every block played or loaded
+int tape_block(const TapeDeck *deck);         // 1-based number of the current block
+int tape_blocks(const TapeDeck *deck);        // number of blocks
 const char *tape_name(const TapeDeck *deck);  // base name of the inserted file

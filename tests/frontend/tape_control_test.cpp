@@ -58,15 +58,14 @@ TEST_F(TapeControl, TapesByNameRefusedOnesLeaveTheMachineAcceptedOnesRestartIt) 
 // cursor at its start, both key sets free, the last key taken, and an interrupt since.
 void editor_ready(Machine *m) {
     constexpr uint16_t kLine = 0x6000;
-    memory_write16(m->rom, 0x5C59, kLine);  // E_LINE
-    memory_write16(m->rom, 0x5C5B, kLine);  // K_CUR
-    memory_write(m->rom, kLine, 0x0D);
-    memory_write(m->rom, kLine + 1, 0x80);
-    memory_write(m->rom, 0x5C00, 0xFF);  // KSTATE, both sets
-    memory_write(m->rom, 0x5C04, 0xFF);
-    memory_write(m->rom, 0x5C3B, 0x00);            // FLAGS
-    uint8_t frames = memory_read(m->rom, 0x5C78);  // FRAMES
-    memory_write(m->rom, 0x5C78, uint8_t(frames + 1));
+    memory_write16(m->rom, kSysEline, kLine);
+    memory_write16(m->rom, kSysKcur, kLine);
+    memory_write(m->rom, kLine, kLineEnd);
+    memory_write(m->rom, kLine + 1, kAreaEnd);
+    memory_write(m->rom, kSysKstate, 0xFF);
+    memory_write(m->rom, kSysKstateSecond, 0xFF);
+    memory_write(m->rom, kSysFlags, 0x00);
+    memory_write(m->rom, kSysFrames, uint8_t(memory_read(m->rom, kSysFrames) + 1));
 }
 
 TEST_F(TapeControl, ResetOrSnapshotStopsTheLoadCommandAnotherTapeStartsItOver) {
