@@ -73,7 +73,9 @@ bool tape_path(const char *path);
 
 // Reads the tape image at path with libspectrum. 0: the deck now holds it (any previous tape
 // ejected), rewound to block 1, stopped. -1: nothing changes; text receives the reason for the
-// user: "Can't read <name>: <strerror>" or "Not a tape: <name>" (<name> = base name).
+// user: "Can't read <name>: <reason>" (the system's reason, or the library's for a tape cut
+// short or corrupt) or "Not a tape: <name>" (<name> = base name). The library's own error
+// text is never printed.
 int tape_insert(TapeDeck *deck, const char *path, char *text, size_t size);
 
 // Takes the tape out; m->ear becomes inactive (port reads exactly as without tapes).
