@@ -1,5 +1,7 @@
 #include "display/keyboard_layout.h"
 
+#include "input/key_matrix.h"
+
 const int32_t keyedges[kKeyRows][kKeySlots] = {
     {20, 41, 62, 83, 104, 125, 146, 167, 188, 209, 230, 251, 281},
     {31, 52, 73, 94, 115, 136, 157, 178, 199, 220, 241, 261, 281},
@@ -8,14 +10,22 @@ const int32_t keyedges[kKeyRows][kKeySlots] = {
     {21, 42, 63, 84, 105, 199, 220, 240, 259, 281, 281, 281, 281},
 };
 
-// 16 TRUE VIDEO, 17 INV. VIDEO, 25 BREAK, 18 DELETE, 19 GRAPH, 10 ENTER, 9 EXTEND MODE,
-// 21 EDIT, 22 CAPS SHIFT, 23 CAPS LOCK, 24 SYMBOL SHIFT, 26-29 cursor left, right, up, down.
+namespace {
+
+constexpr uint8_t kEnt = kKeyEnter, kCaps = kKeyCapsShift, kSym = kKeySymbolShift;
+constexpr uint8_t kLeft = kKeyCursorLeft, kRight = kKeyCursorRight, kUp = kKeyCursorUp,
+                  kDown = kKeyCursorDown;
+
+}  // namespace
+
+// 16 TRUE VIDEO, 17 INV. VIDEO, 25 BREAK, 18 DELETE, 19 GRAPH, 9 EXTEND MODE, 21 EDIT,
+// 23 CAPS LOCK.
 const uint8_t keychars[kKeyRows][kKeySlots] = {
     {16, 17, '1', '2', '3', '4', '5', '6', '7', '8', '9', '0', 25},
-    {18, 19, 'q', 'w', 'e', 'r', 't', 'y', 'u', 'i', 'o', 'p', 10},
-    {9, 21, 'a', 's', 'd', 'f', 'g', 'h', 'j', 'k', 'l', 10, 10},
-    {22, 23, 'z', 'x', 'c', 'v', 'b', 'n', 'm', '.', 22, 10, 10},
-    {24, ';', '"', 26, 27, ' ', 28, 29, ',', 24, 10, 10, 10},
+    {18, 19, 'q', 'w', 'e', 'r', 't', 'y', 'u', 'i', 'o', 'p', kEnt},
+    {9, 21, 'a', 's', 'd', 'f', 'g', 'h', 'j', 'k', 'l', kEnt, kEnt},
+    {kCaps, 23, 'z', 'x', 'c', 'v', 'b', 'n', 'm', '.', kCaps, kEnt, kEnt},
+    {kSym, ';', '"', kLeft, kRight, ' ', kUp, kDown, ',', kSym, kEnt, kEnt, kEnt},
 };
 
 const KeyLabel keylabels[kKeyLabels + 1] = {

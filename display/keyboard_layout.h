@@ -16,7 +16,7 @@ constexpr int kKeyRowEnd = 281;   // beyond the frame: the last key of a row and
 
 // keyedges[r][i]: x of the line at the right of key i of row r.
 extern const int32_t keyedges[kKeyRows][kKeySlots];
-// keychars[r][i]: key code of key i of row r; 10 in the slots after the last key.
+// keychars[r][i]: key code of key i of row r; ENTER in the slots after the last key.
 extern const uint8_t keychars[kKeyRows][kKeySlots];
 
 constexpr int kLabelFunction = 2;  // names of function and shift keys, arrows, punctuation

@@ -1,9 +1,10 @@
 #include "frontend/event_dispatch.h"
 
+#include <sys/time.h>
+
 #include "display/control_panel.h"
 #include "display/keyboard_layout.h"
 #include "frontend/file_browser.h"
-#include "frontend/frame_loop.h"
 #include "frontend/pacing.h"
 #include "frontend/panel_status.h"
 #include "frontend/snapshot_actions.h"
@@ -12,15 +13,6 @@
 #include "input/key_profiles.h"
 
 namespace {
-
-// The browser's list: 18 lines of two names, 16 screen pixels a line.
-constexpr int kListLeft = 33;
-constexpr int kListRight = 479;
-constexpr int kListTop = 99;
-constexpr int kListBottom = 385;
-constexpr int kListOriginY = 98;
-constexpr int kListLine = 16;
-constexpr int kListSecondColumn = 257;
 
 // The drawn keyboard's inner area, inside its frame.
 constexpr int kKeysLeft = kKeyboardX + 1;
@@ -34,9 +26,11 @@ constexpr int kButtonsRight = 799;
 constexpr int kButtonsTop = kButtonOriginY + 1;
 constexpr int kButtonsBottom = 289;
 
-// Emulation runs again: fresh pacing, and the sound re-armed when it is on.
+// Emulation runs again: paced from now, and the sound re-armed when it is on.
 void resume(FrontEnd *fe) {
-    pacing_resync(fe);
+    timeval now;
+    gettimeofday(&now, nullptr);
+    pacing_resync(fe->m, &fe->synctime, &now);
     if (fe->options->sound) sound_open(fe->audio, fe->m);
 }
 
@@ -78,11 +72,9 @@ void key_up(FrontEnd *fe, SDLKey symbol) {
 }
 
 void mouse_down(FrontEnd *fe, int x, int y) {
-    if (fe->browsing && x >= kListLeft && x <= kListRight && y >= kListTop && y <= kListBottom) {
-        int line = (y - kListOriginY) / kListLine;
-        int column = x >= kListSecondColumn ? 1 : 0;
-        if (browser_key(fe->m, kBrowserTap + 2 * line + column, fe->path, sizeof fe->path))
-            browser_done(fe);
+    int tap = fe->browsing ? browser_tap_command(x, y) : 0;
+    if (tap) {
+        if (browser_key(fe->m, tap, fe->path, sizeof fe->path)) browser_done(fe);
         return;
     }
     if (x >= kKeysLeft && x <= kKeysRight && y >= kKeysTop && y <= kKeysBottom) {
@@ -133,10 +125,23 @@ void focus_change(FrontEnd *fe, int gain) {
 
 }  // namespace
 
+void fast_mode_set(FrontEnd *fe, int fast) {
+    fe->audio->fast = fast;
+    redraw_button_digit(fe->m, kActionFast, fast);
+    if (fast) {
+        sound_pause(fe->audio);
+    } else {
+        resume(fe);
+    }
+}
+
 void button_action(FrontEnd *fe, int action) {
     Machine *m = fe->m;
     switch (action) {
-        case kActionReset: machine_reset(m); break;
+        case kActionReset:
+            machine_reset(m);
+            tape_autostart_cancel(fe);
+            break;
         case kActionSound:
             fe->options->sound = 1 - fe->options->sound;
             redraw_button_digit(m, kActionSound, fe->options->sound);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "display/screen_render.h"
 #include "display/text.h"
 #include "frontend/status_line.h"
 #include "snapshot/file_replace.h"
@@ -29,12 +30,19 @@ int compare_names(const void *a, const void *b) {
     return std::strcmp(static_cast<const char *>(a), static_cast<const char *>(b));
 }
 
-// List position p is character row 3 + p / 2, column 2 or 17: left to right, then down.
+// The list's layout in Spectrum character cells: list position p is on row kListRow + p / 2,
+// at kListColumns[p % 2], left to right, then down.
+constexpr int kListRow = 3;
+constexpr int kListColumns[2] = {2, 17};
+constexpr int kListLines = kBrowserPositions / 2;
+// A character cell on the screen: 8 Spectrum pixels, doubled.
+constexpr int kCellPixels = 16;
+
 void draw_name(Machine *m, int index, int position, int colour) {
     char shown[kBrowserShownChars + 1];
     std::strncpy(shown, dirnames[index], kBrowserShownChars);
     shown[kBrowserShownChars] = '\0';
-    spec_text(m, position % 2 ? 17 : 2, 3 + position / 2, colour, shown);
+    spec_text(m, kListColumns[position % 2], kListRow + position / 2, colour, shown);
 }
 
 void draw_list(Machine *m) {
@@ -122,6 +130,19 @@ void browser_open(Machine *m) {
     browsesel = 0;
     draw_list(m);
     show_highlight(m, 0);
+}
+
+int browser_tap_command(int x, int y) {
+    // Inside the edges of the names' cells, the first and last screen pixels excluded; the
+    // right-hand names take everything right of the picture's middle.
+    constexpr int kLeft = kSpecAreaX + kCellPixels * kListColumns[0];
+    constexpr int kRight = kSpecAreaX + kCellPixels * (kListColumns[1] + kBrowserShownChars);
+    constexpr int kMiddle = kSpecAreaX + kSpecAreaWidth / 2;
+    constexpr int kTop = kSpecAreaY + kCellPixels * kListRow;
+    constexpr int kBottom = kTop + kCellPixels * kListLines;
+    if (x <= kLeft || x >= kRight || y <= kTop || y >= kBottom) return 0;
+    int line = (y - kTop) / kCellPixels;
+    return kBrowserTap + 2 * line + (x > kMiddle ? 1 : 0);
 }
 
 int browser_key(Machine *m, int command, char *path, size_t pathsize) {

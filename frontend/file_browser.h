@@ -37,6 +37,10 @@ extern int32_t browsesel;  // highlighted name
 // while it was the working directory), so that the user can always go back up.
 void browser_open(Machine *m);
 
+// The command of a tap at screen (x, y): kBrowserTap + the list position tapped, 0 when the
+// tap is outside the list.
+int browser_tap_command(int x, int y);
+
 // Applies one command. Returns 1 when the browser is done, with path holding the chosen
 // file's full path, or "" after kBrowserLeave; 0 otherwise, path untouched. A path that
 // would not fit pathsize bytes is never cut: the choice is refused, with a word on the

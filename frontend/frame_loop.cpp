@@ -68,22 +68,6 @@ void start_sound(FrontEnd *fe) {
     if (fe->options->sound && fe->audio->fast == 0) sound_open(fe->audio, fe->m);
 }
 
-void pacing_resync(FrontEnd *fe) {
-    gettimeofday(&fe->synctime, nullptr);
-    fe->m->synccounter = fe->m->counter;
-}
-
-void fast_mode_set(FrontEnd *fe, int fast) {
-    fe->audio->fast = fast;
-    redraw_button_digit(fe->m, kActionFast, fast);
-    if (fast) {
-        sound_pause(fe->audio);
-    } else {
-        pacing_resync(fe);
-        if (fe->options->sound) sound_open(fe->audio, fe->m);
-    }
-}
-
 void show_frame_count(FrontEnd *fe) { draw_frame_count(fe->m, fe->m->counter - fe->fpsbase); }
 
 void run_one_frame(FrontEnd *fe) {

@@ -14,17 +14,10 @@ void start_clock(FrontEnd *fe);
 // The sound device, when sound is on and the FAST mode is 0.
 void start_sound(FrontEnd *fe);
 
-// The pacing clock restarts from now: no catch-up for time spent stopped.
-void pacing_resync(FrontEnd *fe);
-
 // One pass of the loop: wait while paused, the frame count every two seconds, at most one
 // frame when it is due, at most one event, and in mode 0, when neither came, a sleep until
 // the next frame is due.
 void loop_pass(FrontEnd *fe);
-
-// FAST mode 0, 1 or 2 with its digit, the sound paused when unpaced, and paced again from
-// now with the sound re-armed (when on) in mode 0.
-void fast_mode_set(FrontEnd *fe, int fast);
 
 // The frames run since the last display, beside the FAST button.
 void show_frame_count(FrontEnd *fe);

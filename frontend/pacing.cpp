@@ -18,6 +18,11 @@ bool unpaced(const Machine *m, int32_t fast) { return fast != 0 || m->counter - 
 
 }  // namespace
 
+void pacing_resync(Machine *m, timeval *synctime, const timeval *now) {
+    *synctime = *now;
+    m->synccounter = m->counter;
+}
+
 int frame_due(const Machine *m, int32_t fast, const timeval *now, const timeval *synctime) {
     return unpaced(m, fast) || micros_owed(m, now, synctime) < 0;
 }

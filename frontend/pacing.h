@@ -14,6 +14,10 @@ constexpr int32_t kFramesPerSecond = 50;
 // frame, or draw every frame unpaced).
 constexpr int32_t kFastQuarter = 2;
 
+// The pacing restarts at now (the caller reads the clock): no catch-up for time spent
+// stopped.
+void pacing_resync(Machine *m, timeval *synctime, const timeval *now);
+
 // Whether a frame runs in this pass: always in FAST modes 1 and 2 and while the sound
 // consumer is at most one frame behind; otherwise once more than 20 ms per frame since the
 // resync (synctime, synccounter) have passed.

@@ -3,11 +3,14 @@
 #include <cstdlib>
 
 #include "frontend/status_line.h"
+#include "frontend/tape_control.h"
 #include "snapshot/snapshot_files.h"
 
 void load_and_say(FrontEnd *fe, const char *path) {
     char message[kSnapshotMessageSize];
-    load_snapshot(fe->m, path, fe->options, message, sizeof message);
+    // A refusal keeps the machine, and with it a load command still being typed.
+    if (load_snapshot(fe->m, path, fe->options, message, sizeof message) == kLoaded)
+        tape_autostart_cancel(fe);
     status_say(fe->m, message);
 }
 

@@ -69,6 +69,13 @@ bool tape_open(FrontEnd *fe, const char *path) {
     return true;
 }
 
+void tape_autostart_cancel(FrontEnd *fe) {
+    TapeFront *t = &fe->tape;
+    if (!t->typing) return;
+    autostart_cancel(&t->autostart, fe->m);
+    t->typing = 0;
+}
+
 void tape_frame_start(FrontEnd *fe) {
     if (!tape_inserted(&deck)) return;
     TapeFront *t = &fe->tape;

@@ -20,6 +20,10 @@ struct TapeFront {
 // refused, says why on the status line and keeps the machine. False for any other path.
 bool tape_open(FrontEnd *fe, const char *path);
 
+// The machine was replaced or reset under the load command: stops typing it, letting go of
+// the key it holds, so that nothing is typed into what runs now.
+void tape_autostart_cancel(FrontEnd *fe);
+
 // Before a frame run: the next key of the load command, the deck's signal for the run.
 void tape_frame_start(FrontEnd *fe);
 

@@ -29,38 +29,38 @@ uint8_t *input_byte(Machine *m, int32_t matrix) {
 }  // namespace
 
 const SpecKeyEntry SpecKeyTable[kKeyCodes] = {
-    key(0, kNone, kNone),      // no key
-    key(1, kJoyRight, kNone),  // Kempston right
-    key(2, kJoyLeft, kNone),   // Kempston left
-    key(3, kJoyDown, kNone),   // Kempston down
-    key(4, kJoyUp, kNone),     // Kempston up
-    key(5, kJoyFire, kNone),   // Kempston fire
-    kEmpty,                    // 6
-    kEmpty,                    // 7
-    key(8, kCaps, k0),         // DELETE
-    key(9, kCaps, kSym),       // EXTEND MODE
-    key(10, kEnter, kNone),    // ENTER
-    kEmpty,                    // 11
-    kEmpty,                    // 12
-    key(13, kEnter, kNone),    // ENTER
-    kEmpty,                    // 14
-    kEmpty,                    // 15
-    key(16, k3, kCaps),        // TRUE VIDEO
-    key(17, k4, kCaps),        // INV. VIDEO
-    key(18, k0, kCaps),        // DELETE
-    key(19, k9, kCaps),        // GRAPHICS
-    kEmpty,                    // 20
-    key(21, k1, kCaps),        // EDIT
-    key(22, kCaps, kNone),     // CAPS SHIFT
-    key(23, k2, kCaps),        // CAPS LOCK
-    key(24, kSym, kNone),      // SYMBOL SHIFT
-    key(25, kSpace, kCaps),    // BREAK
-    key(26, k5, kCaps),        // cursor left
-    key(27, k8, kCaps),        // cursor right
-    key(28, k7, kCaps),        // cursor up
-    key(29, k6, kCaps),        // cursor down
-    kEmpty,                    // 30
-    kEmpty,                    // 31
+    key(0, kNone, kNone),                 // no key
+    key(kKeyJoyRight, kJoyRight, kNone),  // Kempston right
+    key(kKeyJoyLeft, kJoyLeft, kNone),    // Kempston left
+    key(kKeyJoyDown, kJoyDown, kNone),    // Kempston down
+    key(kKeyJoyUp, kJoyUp, kNone),        // Kempston up
+    key(kKeyJoyFire, kJoyFire, kNone),    // Kempston fire
+    kEmpty,                               // 6
+    kEmpty,                               // 7
+    key(8, kCaps, k0),                    // DELETE
+    key(9, kCaps, kSym),                  // EXTEND MODE
+    key(kKeyEnter, kEnter, kNone),        // ENTER
+    kEmpty,                               // 11
+    kEmpty,                               // 12
+    key(13, kEnter, kNone),               // ENTER
+    kEmpty,                               // 14
+    kEmpty,                               // 15
+    key(16, k3, kCaps),                   // TRUE VIDEO
+    key(17, k4, kCaps),                   // INV. VIDEO
+    key(18, k0, kCaps),                   // DELETE
+    key(19, k9, kCaps),                   // GRAPHICS
+    kEmpty,                               // 20
+    key(21, k1, kCaps),                   // EDIT
+    key(kKeyCapsShift, kCaps, kNone),     // CAPS SHIFT
+    key(23, k2, kCaps),                   // CAPS LOCK
+    key(kKeySymbolShift, kSym, kNone),    // SYMBOL SHIFT
+    key(25, kSpace, kCaps),               // BREAK
+    key(kKeyCursorLeft, k5, kCaps),       // cursor left
+    key(kKeyCursorRight, k8, kCaps),      // cursor right
+    key(kKeyCursorUp, k7, kCaps),         // cursor up
+    key(kKeyCursorDown, k6, kCaps),       // cursor down
+    kEmpty,                               // 30
+    kEmpty,                               // 31
     key(' ', kSpace, kNone),
     key('!', kSym, k1),
     key('"', kSym, kP),

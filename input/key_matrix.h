@@ -15,10 +15,21 @@ struct SpecKeyEntry {
 
 constexpr int kKeyCodes = 127;
 
-// The key codes below 32 that name a key rather than type a character.
+// The key codes below 32 that name a key rather than type a character: the joystick lines
+// (Kempston), ENTER (also code 13, the character ENTER types), the shifts and the cursor
+// keys (CAPS SHIFT with 5-8).
+constexpr int kKeyJoyRight = 1;
+constexpr int kKeyJoyLeft = 2;
+constexpr int kKeyJoyDown = 3;
+constexpr int kKeyJoyUp = 4;
+constexpr int kKeyJoyFire = 5;
 constexpr int kKeyEnter = 10;
 constexpr int kKeyCapsShift = 22;
 constexpr int kKeySymbolShift = 24;
+constexpr int kKeyCursorLeft = 26;
+constexpr int kKeyCursorRight = 27;
+constexpr int kKeyCursorUp = 28;
+constexpr int kKeyCursorDown = 29;
 extern const SpecKeyEntry SpecKeyTable[kKeyCodes];
 
 void key_press(unsigned code, Machine *m);

@@ -2,17 +2,25 @@
 
 #include <cstring>
 
+#include "input/key_matrix.h"
 #include "input/options.h"
 
+namespace {
+
+constexpr uint8_t kCaps = kKeyCapsShift, kSym = kKeySymbolShift, kEnter = kKeyEnter;
+constexpr uint8_t kRight = kKeyJoyRight, kLeft = kKeyJoyLeft, kDown = kKeyJoyDown, kUp = kKeyJoyUp,
+                  kFire = kKeyJoyFire;
+
+}  // namespace
+
 // Hardware key order: ESC, F4, F5, F6, F8, F7, RIGHT, LEFT, DOWN, UP, RETURN.
-// Codes 1-5 are the joystick lines right, left, down, up, fire; 22 and 24 the shifts.
 const KeyProfile kKeyProfiles[] = {
-    {"default", {{0, 0, 22, 0, 0, 24, 1, 2, 3, 4, 5}}, 0},
-    {"pinball", {{10, '0', '0', '0', 'q', 'p', 'p', 'q', 'q', 'p', '0'}}, 0},
-    {"aticatac", {{'0', '2', 5, 'z', '2', '0', 1, 2, 3, 4, 5}}, 0},
+    {"default", {{0, 0, kCaps, 0, 0, kSym, kRight, kLeft, kDown, kUp, kFire}}, 0},
+    {"pinball", {{kEnter, '0', '0', '0', 'q', 'p', 'p', 'q', 'q', 'p', '0'}}, 0},
+    {"aticatac", {{'0', '2', kFire, 'z', '2', '0', kRight, kLeft, kDown, kUp, kFire}}, 0},
     {"hskiing", {{'0', 0, 0, 0, 0, 0, '7', '6', '8', '9', '0'}}, 0},
     {"krakout", {{'0', 0, ' ', 'p', 'l', '0', 'l', 'p', 'l', 'p', ' '}}, 0},
-    {"maziacs", {{'b', 'j', 'd', 5, 'b', 'j', 1, 2, 3, 4, 5}}, 0},
+    {"maziacs", {{'b', 'j', 'd', kFire, 'b', 'j', kRight, kLeft, kDown, kUp, kFire}}, 0},
     {"", {{0}}, 0},
 };
 

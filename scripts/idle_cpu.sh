@@ -8,24 +8,8 @@ bin=$(realpath "$1")
 rom=$(realpath "$2")
 settle=${3:-5}
 span=${4:-20}
-work=$(mktemp -d /tmp/tavisk-idle-XXXXXX)
-fifo=$work/display
-mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 800x480x16 -noreset -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-xvfb=$!
-read -r display <"$fifo"
-cleanup() {
-    [ -n "${emu:-}" ] && kill "$emu" 2>/dev/null || true
-    kill "$xvfb" 2>/dev/null || true
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-ln -s "$rom" "$work/spectrum.rom"
-# The disk driver writes each 20 ms buffer to a file and then waits as long as a device would.
-(cd "$work" && DISPLAY=:$display SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw" \
-    SDL_DISKAUDIODELAY=20 exec "$bin" >/dev/null 2>&1) &
-emu=$!
+. "$(dirname "$0")/xvfb_session.sh"
+start_session idle "$bin" "$rom" audio.raw  # in the working folder
 # utime + stime in clock ticks; the name in brackets may hold spaces, so count after it.
 ticks() { sed 's/.*) //' "/proc/$emu/stat" | awk '{ print $12 + $13 }'; }
 now() { date +%s.%N; }

@@ -154,7 +154,7 @@ int replace_file(const char *path, const FilePart *parts, int count) {
     char folder[PATH_MAX];
     folder_of(path, folder);
     remove_stray_temporaries(folder);
-    char name[PATH_MAX + 64];
+    char name[PATH_MAX + 64];  // path, the prefix, pid, serial and suffix
     int fd = create_temporary(path, name, sizeof name);
     if (fd < 0) {
         int error = errno;

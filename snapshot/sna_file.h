@@ -10,9 +10,11 @@ struct Machine;
 
 constexpr size_t kSnaHeaderSize = 27;
 constexpr size_t kSnaFileSize = kSnaHeaderSize + 0xC000;  // 49,179 bytes
-// The sizes of the 128K machine's .sna files, without and with a repeated RAM page.
-constexpr size_t kSna128Size = 131103;
-constexpr size_t kSna128LongSize = 147487;
+// The sizes of the 128K machine's .sna files: the 48K file, PC, the paging byte and the
+// TR-DOS byte, then the five other 16 KB pages, or six when the paged-in page is one of
+// those already stored and so comes again.
+constexpr size_t kSna128Size = kSnaFileSize + 4 + 5 * 0x4000;  // 131,103 bytes
+constexpr size_t kSna128LongSize = kSna128Size + 0x4000;       // 147,487 bytes
 
 // Loads the first count bytes of buffer as a .sna file and pops PC. Returns kLoaded, or
 // kNotSnapshot, touching nothing, when count is shorter than a .sna file.

@@ -6,8 +6,11 @@
 
 namespace {
 
-constexpr size_t kExtraHeaderStart = 32;  // versions 2 and 3: first byte after the length word
-constexpr size_t kBlockHeaderSize = 3;    // length word and page number
+constexpr size_t kPcAt = 6;  // PC in version 1; 0 there marks versions 2 and 3
+// Versions 2 and 3: the extra header's length word follows the version 1 header.
+constexpr size_t kExtraLengthAt = kZ80HeaderSize;
+constexpr size_t kExtraHeaderStart = kExtraLengthAt + 2;
+constexpr size_t kBlockHeaderSize = 3;  // length word and page number
 constexpr size_t kPageSize = 0x4000;
 constexpr uint16_t kRawPageLength = 0xFFFF;  // a page stored as 16 KB of plain bytes
 constexpr uint8_t kCompressedFlag = 0x20;    // byte 12, version 1 only
@@ -56,6 +59,7 @@ long expand(const uint8_t *b, size_t in, size_t end, uint8_t *out, size_t size, 
             return -1;
         }
         if (b[in] == kEscape && in + 1 < end && b[in + 1] == kEscape) {
+            // ED ED, the count, the byte repeated.
             if (in + 4 > end) return -1;
             size_t run = b[in + 2];
             if (n + run > size) {
@@ -113,9 +117,9 @@ int decode_pages(const uint8_t *b, size_t count, size_t at) {
 
 int z80_machine_check(const uint8_t *b, size_t count) {
     if (count < kZ80HeaderSize) return kNotSnapshot;
-    if (word_at(b, 6) != 0) return kLoaded;  // version 1 knows only the 48K machine
+    if (word_at(b, kPcAt) != 0) return kLoaded;  // version 1 knows only the 48K machine
     if (count < kExtraHeaderStart) return kNotSnapshot;
-    size_t extra = word_at(b, 30);
+    size_t extra = word_at(b, kExtraLengthAt);
     bool version3 = extra == kVersion3Extra || extra == kVersion3LongExtra;
     if (extra != kVersion2Extra && !version3) return kNotSnapshot;
     if (count < kExtraHeaderStart + extra) return kNotSnapshot;
@@ -127,11 +131,11 @@ int z80_machine_check(const uint8_t *b, size_t count) {
 int load_z80(Machine *m, const uint8_t *b, size_t count) {
     int machine = z80_machine_check(b, count);
     if (machine != kLoaded) return machine;
-    bool v1 = word_at(b, 6) != 0;
+    bool v1 = word_at(b, kPcAt) != 0;
     // Old writers store 255 in byte 12, which the format says to read as 1.
     uint8_t flags = b[12] == 0xFF ? 1 : b[12];
     int decoded = v1 ? decode_v1(b, count, flags & kCompressedFlag)
-                     : decode_pages(b, count, kExtraHeaderStart + word_at(b, 30));
+                     : decode_pages(b, count, kExtraHeaderStart + word_at(b, kExtraLengthAt));
     if (decoded != 0) return kNotSnapshot;
 
     std::memcpy(m->ram, scratch, kRamSize);
@@ -141,7 +145,7 @@ int load_z80(Machine *m, const uint8_t *b, size_t count) {
     m->b = b[3];
     m->l = b[4];
     m->h = b[5];
-    m->pc = v1 ? word_at(b, 6) : word_at(b, kExtraHeaderStart);
+    m->pc = v1 ? word_at(b, kPcAt) : word_at(b, kExtraHeaderStart);
     m->sp = word_at(b, 8);
     m->i = b[10];
     m->r = uint8_t((flags & 1) << 7);

@@ -4,17 +4,8 @@
 
 namespace {
 
-// The ROM's system variables (the 48K layout, which the ROMs this runs on keep).
-constexpr uint16_t kKstate = 0x5C00;  // two 4-byte key sets; first byte 0xFF: set free
-constexpr uint16_t kKstateSecond = 0x5C04;
-constexpr uint16_t kFlags = 0x5C3B;   // bit 5: a new key waits in LAST_K
-constexpr uint16_t kFrames = 0x5C78;  // counted by the ROM's interrupt, which scans the keys
-constexpr uint16_t kEline = 0x5C59;   // address of the line being edited
-constexpr uint16_t kKcur = 0x5C5B;    // address of the editor's cursor
 constexpr uint8_t kNewKey = 0x20;
 constexpr uint8_t kSetFree = 0x80;  // bit 7 of a set's key byte: no key held there
-constexpr uint8_t kLineEnd = 0x0D;  // an edit line ends in ENTER then the 0x80 end marker
-constexpr uint8_t kAreaEnd = 0x80;
 
 // The ROM's K-mode decoding: ADD A,0xA5; RET, turning the letter codes 'A'-'Z' into the
 // keyword tokens 0xE6-0xFF ('J' + 0xA5 = 0xEF, LOAD).
@@ -35,13 +26,13 @@ uint16_t peek16(const Machine *m, uint16_t a) { return memory_read16(m->rom, a);
 // No key in either set of the ROM's keyboard state and the last new key taken by the editor:
 // the next press is seen as a new key (the same key twice needs the set freed in between).
 bool keyboard_idle(const Machine *m) {
-    return (peek(m, kKstate) & kSetFree) && (peek(m, kKstateSecond) & kSetFree) &&
-           !(peek(m, kFlags) & kNewKey);
+    return (peek(m, kSysKstate) & kSetFree) && (peek(m, kSysKstateSecond) & kSetFree) &&
+           !(peek(m, kSysFlags) & kNewKey);
 }
 
 // The ROM's interrupt has run since the previous step, so keys are being scanned.
 bool interrupt_running(Autostart *a, const Machine *m) {
-    uint8_t now = peek(m, kFrames);
+    uint8_t now = peek(m, kSysFrames);
     bool moved = now != a->frames_seen;
     a->frames_seen = now;
     return moved;
@@ -50,8 +41,8 @@ bool interrupt_running(Autostart *a, const Machine *m) {
 // The editor has an empty line with the cursor at its start; power-on cleared the RAM, so
 // none of this holds before the ROM has set up its editor.
 bool editor_waiting(const Machine *m) {
-    uint16_t line = peek16(m, kEline);
-    return line >= kRomSize && peek16(m, kKcur) == line && peek(m, line) == kLineEnd &&
+    uint16_t line = peek16(m, kSysEline);
+    return line >= kRomSize && peek16(m, kSysKcur) == line && peek(m, line) == kLineEnd &&
            peek(m, uint16_t(line + 1)) == kAreaEnd;
 }
 
@@ -74,15 +65,14 @@ void autostart_begin(Autostart *a, const Machine *m) {
     a->next = 0;
     a->phase = kWaitEditor;
     a->frames = 0;
-    a->frames_seen = peek(m, kFrames);
+    a->frames_seen = peek(m, kSysFrames);
 }
 
 bool autostart_step(Autostart *a, Machine *m) {
     if (a->phase == kDone) return true;
     bool alive = interrupt_running(a, m);
     if (++a->frames > kGiveUpFrames) {
-        if (a->phase == kWaitRegistered) key_release(a->keys[a->next], m);
-        a->phase = kDone;
+        autostart_cancel(a, m);
         return true;
     }
     switch (a->phase) {
@@ -109,4 +99,9 @@ bool autostart_step(Autostart *a, Machine *m) {
             break;
     }
     return false;
+}
+
+void autostart_cancel(Autostart *a, Machine *m) {
+    if (a->phase == kWaitRegistered) key_release(a->keys[a->next], m);
+    a->phase = kDone;
 }

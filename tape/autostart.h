@@ -15,6 +15,17 @@
 
 #include "machine/machine.h"
 
+// The ROM's system variables it reads (the 48K layout, which the ROMs this runs on keep).
+constexpr uint16_t kSysKstate = 0x5C00;  // two 4-byte key sets; first byte 0xFF: set free
+constexpr uint16_t kSysKstateSecond = 0x5C04;
+constexpr uint16_t kSysFlags = 0x5C3B;   // bit 5: a new key waits in LAST_K
+constexpr uint16_t kSysEline = 0x5C59;   // address of the line being edited
+constexpr uint16_t kSysKcur = 0x5C5B;    // address of the editor's cursor
+constexpr uint16_t kSysFrames = 0x5C78;  // counted by the ROM's interrupt, which scans the keys
+// An edit line ends in ENTER then the end marker of the editing area.
+constexpr uint8_t kLineEnd = 0x0D;
+constexpr uint8_t kAreaEnd = 0x80;
+
 struct Autostart {
     const uint8_t *keys;  // key codes of the command, ENTER last
     int count;
@@ -33,3 +44,6 @@ void autostart_begin(Autostart *a, const Machine *m);
 // Before each frame run: presses or releases the next key when the ROM is ready for it.
 // Returns true once the whole command has been typed, or when the ROM never got ready.
 bool autostart_step(Autostart *a, Machine *m);
+
+// Stops typing for good: the key held down, if any, is let go; later steps do nothing.
+void autostart_cancel(Autostart *a, Machine *m);

@@ -21,24 +21,23 @@ constexpr libspectrum_dword kLoaderPatience = 6000;
 // below the loader's stack pointer: every way out of LD-BYTES passes through both last.
 constexpr uint16_t kAfterEdge2Call = 0x05CD, kAfterEdge1Call = 0x05E6;
 
-// Edges the library may give for one block before the deck stops trusting it.
+// Edges the library may give for one block before the deck stops trusting it: some twenty
+// times the edges of a whole 48 KB standard block (about 800,000).
 constexpr long kMaxBlockEdges = 1L << 24;
 
 bool standard_block(libspectrum_tape_block *b) {
     switch (libspectrum_tape_block_type(b)) {
-    case LIBSPECTRUM_TAPE_BLOCK_ROM:
-        return libspectrum_tape_block_data_length(b) > 0;
-    case LIBSPECTRUM_TAPE_BLOCK_TURBO:
-        return libspectrum_tape_block_data_length(b) > 0 &&
-               libspectrum_tape_block_pilot_length(b) == kPilot &&
-               libspectrum_tape_block_pilot_pulses(b) >= kMinPilotPulses &&
-               libspectrum_tape_block_sync1_length(b) == kSync1 &&
-               libspectrum_tape_block_sync2_length(b) == kSync2 &&
-               libspectrum_tape_block_bit0_length(b) == kBit0 &&
-               libspectrum_tape_block_bit1_length(b) == kBit1 &&
-               libspectrum_tape_block_bits_in_last_byte(b) == 8;
-    default:
-        return false;
+        case LIBSPECTRUM_TAPE_BLOCK_ROM: return libspectrum_tape_block_data_length(b) > 0;
+        case LIBSPECTRUM_TAPE_BLOCK_TURBO:
+            return libspectrum_tape_block_data_length(b) > 0 &&
+                   libspectrum_tape_block_pilot_length(b) == kPilot &&
+                   libspectrum_tape_block_pilot_pulses(b) >= kMinPilotPulses &&
+                   libspectrum_tape_block_sync1_length(b) == kSync1 &&
+                   libspectrum_tape_block_sync2_length(b) == kSync2 &&
+                   libspectrum_tape_block_bit0_length(b) == kBit0 &&
+                   libspectrum_tape_block_bit1_length(b) == kBit1 &&
+                   libspectrum_tape_block_bits_in_last_byte(b) == 8;
+        default: return false;
     }
 }
 
@@ -135,7 +134,8 @@ bool instant_load(TapeDeck *d, Machine *m) {
     LoaderOutcome dry = rom_loader_run(&trial, m, data, size, false);
     // A short block leaves the loader waiting for more: only a pause longer than its patience
     // makes that wait end the same way whatever follows.
-    if (dry.timed_out && libspectrum_tape_block_pause_tstates(block) < kLoaderPatience) return false;
+    if (dry.timed_out && libspectrum_tape_block_pause_tstates(block) < kLoaderPatience)
+        return false;
 
     uint8_t level = play_silently_to(d, k);
     libspectrum_dword delay = 0;
@@ -180,7 +180,8 @@ bool instant_load(TapeDeck *d, Machine *m) {
     libspectrum_tape_position(&position, d->tape);
     d->block = position;
     d->place = in_gap ? kInGap : kAtBlockStart;
-    d->at_end = (flags & LIBSPECTRUM_TAPE_FLAGS_TAPE) || next_sound_block(d->tape, k + 1, d->blocks) < 0;
+    d->at_end =
+        (flags & LIBSPECTRUM_TAPE_FLAGS_TAPE) || next_sound_block(d->tape, k + 1, d->blocks) < 0;
     d->playing = 0;
     d->halting = 0;
     d->ending = 0;

@@ -1,5 +1,6 @@
 #include "tape/tape_deck.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
@@ -22,13 +23,27 @@ constexpr uint32_t kHaltRunMin = 100000000;
 // edges (a loop of metadata): about a frame's worth of a dense direct recording.
 constexpr int kMaxFetches = 1 << 16;
 
-const int kStopFlags = LIBSPECTRUM_TAPE_FLAGS_STOP | LIBSPECTRUM_TAPE_FLAGS_STOP48 |
-                       LIBSPECTRUM_TAPE_FLAGS_TAPE;
+// libspectrum tells of each error through a callback as well as by its result, and by default
+// prints the text as a line of its own. The deck keeps the last text instead and says it in
+// its own message: reading a tape that fails says why.
+char library_reason[128];
+libspectrum_error library_error;
+
+libspectrum_error keep_library_reason(libspectrum_error error, const char *format, va_list ap) {
+    char text[sizeof library_reason];
+    std::vsnprintf(text, sizeof text, format, ap);
+    // The text starts with the name of the library's function that failed: not for users.
+    const char *reason = std::strstr(text, ": ");
+    std::snprintf(library_reason, sizeof library_reason, "%s", reason ? reason + 2 : text);
+    library_error = error;
+    return error;
+}
+
+const int kStopFlags =
+    LIBSPECTRUM_TAPE_FLAGS_STOP | LIBSPECTRUM_TAPE_FLAGS_STOP48 | LIBSPECTRUM_TAPE_FLAGS_TAPE;
 
 // The tape time a run took: up to its last T-state, or the whole frame after a HALT.
-uint32_t run_end(const Machine *m) {
-    return m->tstates >= kHaltRunMin ? m->tslimit : m->tstates;
-}
+uint32_t run_end(const Machine *m) { return m->tstates >= kHaltRunMin ? m->tslimit : m->tstates; }
 
 const char *base_name(const char *path) {
     const char *slash = std::strrchr(path, '/');
@@ -142,9 +157,11 @@ int tape_insert(TapeDeck *deck, const char *path, char *text, size_t size) {
         return -1;
     }
     if (!library_ready) {
+        libspectrum_error_function = keep_library_reason;
         libspectrum_init();
         library_ready = true;
     }
+    library_error = LIBSPECTRUM_ERROR_NONE;
     libspectrum_id_t type = LIBSPECTRUM_ID_UNKNOWN;
     libspectrum_class_t cls = LIBSPECTRUM_CLASS_UNKNOWN;
     libspectrum_tape *tape = nullptr;
@@ -160,12 +177,18 @@ int tape_insert(TapeDeck *deck, const char *path, char *text, size_t size) {
         }
     }
     if (!tape) {
-        std::snprintf(text, size, "Not a tape: %s", name);
+        // A tape the library finds cut short or corrupt says what is wrong; anything else
+        // (no tape's signature, nothing recognised, no blocks) is no tape at all.
+        if (library_error == LIBSPECTRUM_ERROR_CORRUPT)
+            std::snprintf(text, size, "Can't read %s: %s", name, library_reason);
+        else
+            std::snprintf(text, size, "Not a tape: %s", name);
         return -1;
     }
     int blocks = 0;
     libspectrum_tape_iterator it;
-    for (auto *b = libspectrum_tape_iterator_init(&it, tape); b; b = libspectrum_tape_iterator_next(&it))
+    for (auto *b = libspectrum_tape_iterator_init(&it, tape); b;
+         b = libspectrum_tape_iterator_next(&it))
         blocks++;
     if (deck->tape) libspectrum_tape_free(deck->tape);
     std::memset(deck, 0, sizeof *deck);

@@ -29,6 +29,7 @@ constexpr uint32_t kListenReads = 500;
 // DJNZ loop, 50 frames), and loaders built on it do the same; 1.2 s rides over that.
 constexpr int kQuietFrames = 60;
 
+// A file's base name: up to NAME_MAX (255) bytes and the NUL.
 constexpr size_t kTapeNameSize = 256;
 
 // Where the deck stands in the block it plays (block below).
@@ -46,12 +47,12 @@ struct TapeDeck {
     TapePlace place;
     uint8_t playing;
     uint8_t at_end;
-    uint8_t halting;     // the stop-the-tape or final edge has been taken from the library
-    uint8_t ending;      // ... and it was the tape's last
-    int64_t halt_time;   // its T-state, relative to the coming run's start
-    uint8_t need_quiet;  // stopped by a stop-the-tape block: polling must pause first
-    int quiet;           // frames of playback without loader-rate polling
-    uint8_t level;       // the EAR level at the start of the coming run
+    uint8_t halting;       // the stop-the-tape or final edge has been taken from the library
+    uint8_t ending;        // ... and it was the tape's last
+    int64_t halt_time;     // its T-state, relative to the coming run's start
+    uint8_t need_quiet;    // stopped by a stop-the-tape block: polling must pause first
+    int quiet;             // frames of playback without loader-rate polling
+    uint8_t level;         // the EAR level at the start of the coming run
     uint8_t queued_level;  // the level after every edge handed out so far
     // The library's next edge, taken but not yet handed out: T-state relative to the coming
     // run's start, its flags, and the library's state and block position just after it.
@@ -72,7 +73,9 @@ bool tape_path(const char *path);
 
 // Reads the tape image at path with libspectrum. 0: the deck now holds it (any previous tape
 // ejected), rewound to block 1, stopped. -1: nothing changes; text receives the reason for the
-// user: "Can't read <name>: <strerror>" or "Not a tape: <name>" (<name> = base name).
+// user: "Can't read <name>: <reason>" (the system's reason, or the library's for a tape cut
+// short or corrupt) or "Not a tape: <name>" (<name> = base name). The library's own error
+// text is never printed.
 int tape_insert(TapeDeck *deck, const char *path, char *text, size_t size);
 
 // Takes the tape out; m->ear becomes inactive (port reads exactly as without tapes).
@@ -88,8 +91,8 @@ void tape_before_frame(TapeDeck *deck, Machine *m);
 void tape_after_frame(TapeDeck *deck, Machine *m);
 
 bool tape_inserted(const TapeDeck *deck);
-bool tape_playing(const TapeDeck *deck);   // real-time playback under way (front end: unpaced)
-bool tape_at_end(const TapeDeck *deck);    // every block played or loaded
-int tape_block(const TapeDeck *deck);      // 1-based number of the current block
-int tape_blocks(const TapeDeck *deck);     // number of blocks
+bool tape_playing(const TapeDeck *deck);      // real-time playback under way (front end: unpaced)
+bool tape_at_end(const TapeDeck *deck);       // every block played or loaded
+int tape_block(const TapeDeck *deck);         // 1-based number of the current block
+int tape_blocks(const TapeDeck *deck);        // number of blocks
 const char *tape_name(const TapeDeck *deck);  // base name of the inserted file

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "input/key_matrix.h"
+
 namespace {
 
 struct Span {
@@ -38,7 +40,7 @@ const std::vector<Span> kSpans[5] = {
      {200, 219, 'i'},
      {221, 240, 'o'},
      {242, 260, 'p'},
-     {262, 279, 10}},
+     {262, 279, kKeyEnter}},
     {{0, 30, 9},
      {32, 56, 21},
      {58, 77, 'a'},
@@ -50,8 +52,8 @@ const std::vector<Span> kSpans[5] = {
      {184, 203, 'j'},
      {205, 224, 'k'},
      {226, 245, 'l'},
-     {247, 279, 10}},
-    {{0, 46, 22},
+     {247, 279, kKeyEnter}},
+    {{0, 46, kKeyCapsShift},
      {48, 67, 23},
      {69, 88, 'z'},
      {90, 109, 'x'},
@@ -61,17 +63,17 @@ const std::vector<Span> kSpans[5] = {
      {174, 193, 'n'},
      {195, 214, 'm'},
      {216, 235, '.'},
-     {237, 279, 22}},
-    {{0, 20, 24},
+     {237, 279, kKeyCapsShift}},
+    {{0, 20, kKeySymbolShift},
      {22, 41, ';'},
      {43, 62, '"'},
-     {64, 83, 26},
-     {85, 104, 27},
+     {64, 83, kKeyCursorLeft},
+     {85, 104, kKeyCursorRight},
      {106, 198, ' '},
-     {200, 219, 28},
-     {221, 239, 29},
+     {200, 219, kKeyCursorUp},
+     {221, 239, kKeyCursorDown},
      {241, 258, ','},
-     {260, 279, 24}},
+     {260, 279, kKeySymbolShift}},
 };
 
 int expected_hit(int x, int y) {

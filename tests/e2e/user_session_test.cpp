@@ -7,31 +7,19 @@
 #include "display/control_panel.h"
 #include "display/keyboard_layout.h"
 #include "display/spec_font.h"
-#include "e2e_session.h"
+#include "e2e_user.h"
+#include "input/key_matrix.h"
 #include "input/options.h"
 #include "snapshot/sna_file.h"
 #include "snapshot/snapshot_files.h"
 
 namespace {
 
-constexpr uint16_t kWhite = 0xC618;
-constexpr uint16_t kBlack = 0x0000;
 constexpr uint16_t kBlue = 0x0018;
 constexpr uint16_t kRed = 0xC000;
-constexpr uint16_t kBrightBlue = 0x001F;
-
-constexpr int kSymbolShiftCode = 24;
-constexpr int kEnterCode = 10;
 
 // Spectrum pixel (x, y): the top-left screen pixel of its 2x2 block.
 uint16_t spec_pixel(const Image &img, int x, int y) { return img.at(2 * x, kSpecY + 2 * y); }
-
-int count_colour(const Image &img, int x, int y, int w, int h, uint16_t colour) {
-    int n = 0;
-    for (int j = y; j < y + h; j++)
-        for (int i = x; i < x + w; i++) n += img.at(i, j) == colour;
-    return n;
-}
 
 // ---- Reading text the way the ROM wrote it
 
@@ -73,44 +61,6 @@ std::string trimmed(std::string s) {
     return s;
 }
 
-// ---- Where a user's finger goes
-
-struct Point {
-    int x, y;
-};
-
-// The middle of the first drawn key that presses code, found with the program's own hit test.
-Point key_point(int code) {
-    for (int row = 0; row < kKeyRows; row++) {
-        int y = row * kKeyRowPitch + 10;
-        int first = -1, last = -1;
-        for (int x = 1; x < kKeyboardWidth; x++) {
-            if (keyboard_hit(x, y) == code) {
-                if (first < 0) first = x;
-                last = x;
-            } else if (first >= 0) {
-                break;
-            }
-        }
-        if (first >= 0) return {kKeyboardX + (first + last) / 2, kKeyboardY + y};
-    }
-    return {-1, -1};
-}
-
-Point button_point(int action) {
-    const PanelButton &b = panel_buttons[action];
-    return {kButtonOriginX + b.x + b.w / 2, kButtonOriginY + b.y + b.h / 2};
-}
-
-// The 10x10 digit cell of a button, as shown.
-std::vector<uint16_t> digit_cell(const Image &img, int action) {
-    const PanelButton &b = panel_buttons[action];
-    std::vector<uint16_t> cell;
-    for (int y = 0; y < 10; y++)
-        for (int x = 0; x < 10; x++) cell.push_back(img.at(b.x + 540 + x, b.y + 40 + y));
-    return cell;
-}
-
 class UserSession : public EndToEnd {
    protected:
     // A finger on the screen: down, held a tenth of a second, lifted, a pause.
@@ -131,6 +81,14 @@ class UserSession : public EndToEnd {
     // The program's window is there to take the keys.
     void wait_for_window() {
         ASSERT_EQ(xdotool(run.x, {"search", "--sync", "--class", "tavisk"}, 120), 0);
+    }
+    // The program on the OpenSE ROM, its editor up.
+    void start_on_opense(Image *img) {
+        std::filesystem::create_symlink(OPENSE_ROM, run.dir.file("spectrum.rom"));
+        run.start(TAVISK_BIN);
+        ASSERT_NO_FATAL_FAILURE(wait_for_window());
+        ASSERT_TRUE(shoot_until(120, img, [&] { return rom_screen(*img); }))
+            << "the ROM did not start";
     }
 };
 
@@ -173,10 +131,10 @@ TEST_F(UserSession, BasicProgramTypedOnTheDrawnKeyboardRunsAndIsSaved) {
         {'t', "10 print"},
         {' ', "10 print "},
         {'7', "10 print 7"},
-        {kSymbolShiftCode, nullptr},
+        {kKeySymbolShift, nullptr},
         {'b', "10 print 7*"},
         {'6', "10 print 7*6"},
-        {kEnterCode, ""},
+        {kKeyEnter, ""},
         {'r', "r"},
         {'u', "ru"},
         {'n', "run"},
@@ -196,7 +154,7 @@ TEST_F(UserSession, BasicProgramTypedOnTheDrawnKeyboardRunsAndIsSaved) {
                             << screen_line(img, 23, font, kWhite) << "\", not \"" << want
                             << "\" and the cursor";
     }
-    tap(key_point(kEnterCode));
+    tap(key_point(kKeyEnter));
 
     // The product, printed at the top of the cleared screen.
     bool printed =
@@ -230,17 +188,6 @@ TEST_F(UserSession, BasicProgramTypedOnTheDrawnKeyboardRunsAndIsSaved) {
 }
 
 // ---- A snapshot chosen in the browser, driven by its key profile
-
-// The names the browser lists for dir: every name but ".", with "..", in byte order.
-std::vector<std::string> listing(const std::string &dir) {
-    std::vector<std::string> names = {".."};
-    for (const auto &entry : std::filesystem::directory_iterator(dir))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end(), [](const std::string &a, const std::string &b) {
-        return std::strcmp(a.c_str(), b.c_str()) < 0;
-    });
-    return names;
-}
 
 // Screen rectangle of list position p (the first 13 characters of a name).
 Point list_cell(int p) { return {p % 2 ? 272 : 32, 98 + 16 * (p / 2)}; }
@@ -297,13 +244,8 @@ TEST_F(UserSession, SnapshotPickedInTheBrowserRunsWithItsKeyProfile) {
     std::filesystem::create_directories(run.dir.file("games"));
     make_key_snapshot(run.dir.file("games/hskiing.sna"));
     ASSERT_EQ(std::filesystem::file_size(run.dir.file("games/hskiing.sna")), kSnaFileSize);
-    std::filesystem::create_symlink(OPENSE_ROM, run.dir.file("spectrum.rom"));
-    run.start(TAVISK_BIN);
-    wait_for_window();
     Image img;
-    ASSERT_TRUE(shoot_until(120, &img, [&] {
-        return count_colour(img, 0, kSpecY, 512, 384, kWhite) > 512 * 384 * 3 / 4;
-    })) << "the ROM did not start";
+    ASSERT_NO_FATAL_FAILURE(start_on_opense(&img));
 
     // The folder as the browser will list it: the screenshot file is there already.
     std::vector<std::string> names = listing(run.dir.path);
@@ -374,7 +316,7 @@ TEST_F(UserSession, TapsLandWhereTheyAreMadeAfterATapAtTheScreenEdge) {
     // x 795), and in the bottom-left corner. Each is followed by a finger held on the drawn
     // 7, which the snapshot shows as blue paper (bit 3 of port 0xEFFE).
     const Point seven = key_point('7');
-    const Point edges[] = {{799, key_point(kEnterCode).y}, {0, 479}, {799, 0}};
+    const Point edges[] = {{799, key_point(kKeyEnter).y}, {0, 479}, {799, 0}};
     for (const Point &edge : edges) {
         SCOPED_TRACE(std::to_string(edge.x) + ", " + std::to_string(edge.y));
         tap(edge);
@@ -395,13 +337,8 @@ TEST_F(UserSession, TapsLandWhereTheyAreMadeAfterATapAtTheScreenEdge) {
 // for the superuser too) still offers "..", and that leads back out.
 TEST_F(UserSession, AFolderThatCannotBeListedStillLeadsBackUp) {
     std::filesystem::create_directories(run.dir.file("sub"));
-    std::filesystem::create_symlink(OPENSE_ROM, run.dir.file("spectrum.rom"));
-    run.start(TAVISK_BIN);
-    wait_for_window();
     Image img;
-    ASSERT_TRUE(shoot_until(120, &img, [&] {
-        return count_colour(img, 0, kSpecY, 512, 384, kWhite) > 512 * 384 * 3 / 4;
-    })) << "the ROM did not start";
+    ASSERT_NO_FATAL_FAILURE(start_on_opense(&img));
 
     std::vector<std::string> names = listing(run.dir.path);
     int sub = int(std::find(names.begin(), names.end(), "sub") - names.begin());
@@ -416,9 +353,8 @@ TEST_F(UserSession, AFolderThatCannotBeListedStillLeadsBackUp) {
 
     // Closed, the folder removed, opened again: nothing to list but the way up.
     tap(button_point(kActionLoad));
-    ASSERT_TRUE(shoot_until(60, &img, [&] {
-        return count_colour(img, 0, kSpecY, 512, 384, kWhite) > 512 * 384 * 3 / 4;
-    })) << "the browser did not close";
+    ASSERT_TRUE(shoot_until(60, &img, [&] { return rom_screen(img); }))
+        << "the browser did not close";
     std::filesystem::remove(run.dir.file("sub"));
     tap(button_point(kActionLoad));
     bool offered = shoot_until(
@@ -504,6 +440,17 @@ class CounterRom : public UserSession {
         while (now_seconds() < from.at + seconds) sleep_seconds(0.1);
         return reading();
     }
+    // PAUSE tapped and seen to hold: two readings a second apart agree; held is the second.
+    void pause_seen(Reading *held) {
+        tap(button_point(kActionPause));
+        Reading a, b;
+        ASSERT_TRUE(wait_until(60, [&] {
+            a = reading();
+            b = reading_after(a, 1);
+            return a.frames == b.frames;
+        })) << "PAUSE did not stop the counter";
+        *held = b;
+    }
     // "tmp.sna" holds this machine as it ran on after the reading last: booted once, its
     // frame counter at or after last's, at most a minute on.
     void expect_saved(const Reading &last) {
@@ -532,17 +479,11 @@ class CounterRom : public UserSession {
 };
 
 TEST_F(CounterRom, PauseStopsTheMachineAndResumesAtPaceWithoutBurst) {
-    tap(button_point(kActionPause));
     // Stopped: two readings a second apart agree, and so does every one for three seconds
     // more, long enough for a catch-up burst to stand out after the resume.
-    Reading a, b;
-    ASSERT_TRUE(wait_until(60, [&] {
-        a = reading();
-        b = reading_after(a, 1);
-        return a.frames == b.frames;
-    })) << "PAUSE did not stop the counter";
-    Reading held = b;
-    while (now_seconds() < b.at + 3) {
+    Reading held;
+    ASSERT_NO_FATAL_FAILURE(pause_seen(&held));
+    while (now_seconds() < held.at + 3) {
         Reading r = reading();
         ASSERT_EQ(r.frames, held.frames) << "the counter moved while paused";
     }
@@ -660,14 +601,7 @@ class SignalEnd : public CounterRom, public testing::WithParamInterface<Ending> 
 TEST_P(SignalEnd, EndsThroughTheExitSequenceAndSavesTheMachine) {
     Reading last = reading();
     if (GetParam().paused) {
-        tap(button_point(kActionPause));
-        Reading a, b;
-        ASSERT_TRUE(wait_until(60, [&] {
-            a = reading();
-            b = reading_after(a, 1);
-            return a.frames == b.frames;
-        })) << "PAUSE did not stop the counter";
-        last = b;
+        ASSERT_NO_FATAL_FAILURE(pause_seen(&last));
     }
     run.program.signal(GetParam().sig);
     ASSERT_TRUE(run.program.wait_exit(60)) << "the signal did not end the program";

@@ -12,9 +12,6 @@
 
 namespace {
 
-constexpr int kCapsShift = 22;
-constexpr int kSymbolShift = 24;
-
 SDL_Event key_event(Uint8 type, int symbol) {
     SDL_Event e{};
     e.type = type;
@@ -265,9 +262,10 @@ TEST_F(Dispatch, HardwareKeysGoThroughTheKeyMap) {
         int symbol;
         int code;  // what the default map presses; 0 presses nothing
     };
-    const Case cases[] = {{SDLK_ESCAPE, 0}, {SDLK_F5, kCapsShift}, {SDLK_F7, kSymbolShift},
-                          {SDLK_RIGHT, 1},  {SDLK_LEFT, 2},        {SDLK_DOWN, 3},
-                          {SDLK_UP, 4},     {SDLK_RETURN, 5}};
+    const Case cases[] = {{SDLK_ESCAPE, 0},           {SDLK_F5, kKeyCapsShift},
+                          {SDLK_F7, kKeySymbolShift}, {SDLK_RIGHT, kKeyJoyRight},
+                          {SDLK_LEFT, kKeyJoyLeft},   {SDLK_DOWN, kKeyJoyDown},
+                          {SDLK_UP, kKeyJoyUp},       {SDLK_RETURN, kKeyJoyFire}};
     for (const Case &c : cases) {
         send(key_event(SDL_KEYDOWN, c.symbol));
         EXPECT_EQ(fe->quit, 0) << c.symbol;
@@ -337,39 +335,39 @@ TEST_F(Dispatch, TapsHoldKeysUntilTheFrameAfterTheLift) {
 }
 
 TEST_F(Dispatch, StickyShiftsStayDownUntilTheNextKeyLifts) {
-    tap_down(kCapsShift);
+    tap_down(kKeyCapsShift);
     lift();
-    EXPECT_EQ(fe->pendingshift, kCapsShift);
+    EXPECT_EQ(fe->pendingshift, kKeyCapsShift);
     for (int i = 0; i < 5; i++) frame();
-    EXPECT_TRUE(down(kCapsShift));
+    EXPECT_TRUE(down(kKeyCapsShift));
     tap_down('1');
     frame();
-    EXPECT_TRUE(down(kCapsShift));
+    EXPECT_TRUE(down(kKeyCapsShift));
     EXPECT_TRUE(down('1'));
     lift();
     EXPECT_EQ(fe->pendingshift, 0);
     frame();
-    EXPECT_FALSE(down(kCapsShift));
+    EXPECT_FALSE(down(kKeyCapsShift));
     EXPECT_FALSE(down('1'));
 
     // The other shift replaces a pending one; the first is left to its own counter.
-    tap_down(kCapsShift);
+    tap_down(kKeyCapsShift);
     lift();
     frame();
-    tap_down(kSymbolShift);
+    tap_down(kKeySymbolShift);
     lift();
-    EXPECT_EQ(fe->pendingshift, kSymbolShift);
+    EXPECT_EQ(fe->pendingshift, kKeySymbolShift);
     for (int i = 0; i < 254; i++) frame();
-    EXPECT_FALSE(down(kCapsShift));
-    EXPECT_TRUE(down(kSymbolShift));
+    EXPECT_FALSE(down(kKeyCapsShift));
+    EXPECT_TRUE(down(kKeySymbolShift));
 
     // Without sticky shifts a shift is a key like any other.
     fe->options->stickyshift = 0;
     fe->pendingshift = 0;
-    tap_down(kCapsShift);
+    tap_down(kKeyCapsShift);
     lift();
     frame();
-    EXPECT_FALSE(down(kCapsShift));
+    EXPECT_FALSE(down(kKeyCapsShift));
     EXPECT_EQ(fe->pendingshift, 0);
 }
 

@@ -518,4 +518,20 @@ TEST_F(Browser, MoreNamesThanSlotsFillTheTableOnly) {
     }
 }
 
+// Taps on the list pick the position whose name is drawn there: names in character columns
+// 2-14 and 17-29, rows 3-20, each cell 16 screen pixels from y 50; the cells' outer edges
+// and what lies beyond pick nothing.
+TEST(BrowserTap, ScreenPointsToListPositions) {
+    struct Case {
+        int x, y, position;  // -1: outside the list
+    } cases[] = {
+        {33, 99, 0},    {32, 99, -1},   {33, 98, -1},   {256, 113, 0},
+        {257, 113, 1},  {272, 110, 1},  {40, 116, 2},   {479, 385, 35},
+        {480, 385, -1}, {479, 386, -1}, {100, 370, 34}, {700, 200, -1},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(browser_tap_command(c.x, c.y), c.position < 0 ? 0 : kBrowserTap + c.position)
+            << c.x << "," << c.y;
+}
+
 }  // namespace

@@ -6,7 +6,10 @@
 #include <fstream>
 
 #include "front_end_rig.h"
+#include "frontend/event_dispatch.h"
+#include "frontend/snapshot_actions.h"
 #include "input/key_profiles.h"
+#include "snapshot/snapshot_files.h"
 
 namespace {
 
@@ -48,6 +51,53 @@ TEST_F(TapeControl, TapesByNameRefusedOnesLeaveTheMachineAcceptedOnesRestartIt) 
         EXPECT_EQ(m->pc, c.restarted ? 0 : 0x8000);
         const KeyMap *want = c.restarted ? krakout : &before;
         EXPECT_EQ(std::memcmp(&fe->options->keymap, want, sizeof *want), 0);
+    }
+}
+
+// The ROM's editor as the load command's typist waits for it: an empty edit line with the
+// cursor at its start, both key sets free, the last key taken, and an interrupt since.
+void editor_ready(Machine *m) {
+    constexpr uint16_t kLine = 0x6000;
+    memory_write16(m->rom, kSysEline, kLine);
+    memory_write16(m->rom, kSysKcur, kLine);
+    memory_write(m->rom, kLine, kLineEnd);
+    memory_write(m->rom, kLine + 1, kAreaEnd);
+    memory_write(m->rom, kSysKstate, 0xFF);
+    memory_write(m->rom, kSysKstateSecond, 0xFF);
+    memory_write(m->rom, kSysFlags, 0x00);
+    memory_write(m->rom, kSysFrames, uint8_t(memory_read(m->rom, kSysFrames) + 1));
+}
+
+TEST_F(TapeControl, ResetOrSnapshotStopsTheLoadCommandAnotherTapeStartsItOver) {
+    std::filesystem::copy_file(std::string(TAPES_DIR) + "/game.tap", "game.tap");
+    std::filesystem::copy_file("game.tap", "other.tap");
+    const char *folders[] = {nullptr};
+    char message[kSnapshotMessageSize];
+    ASSERT_EQ(save_snapshot(m, "saved.sna", folders, message, sizeof message), 0);
+    struct Case {
+        const char *what;
+        void (*act)(FrontEnd *fe);
+        bool typed_on;  // the command starts again from its first key, L
+    } cases[] = {
+        {"RESET", [](FrontEnd *fe) { button_action(fe, kActionReset); }, false},
+        {"snapshot", [](FrontEnd *fe) { load_and_say(fe, "saved.sna"); }, false},
+        {"tape", [](FrontEnd *fe) { tape_open(fe, "other.tap"); }, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(tape_open(fe, "game.tap"));
+        editor_ready(m);
+        tape_frame_start(fe);
+        ASSERT_TRUE(down('l'));
+        c.act(fe);
+        EXPECT_FALSE(down('l'));
+        for (int frame = 0; frame < 3; frame++) {
+            editor_ready(m);
+            tape_frame_start(fe);
+        }
+        EXPECT_EQ(down('l'), c.typed_on);
+        for (int code : {int('o'), int('a'), int('d'), kKeySymbolShift, kKeyEnter})
+            EXPECT_FALSE(down(code));
     }
 }
 

@@ -26,37 +26,37 @@ int position_of(char key) {
 // The matrix positions each key code should press, from the keyboard's own layout.
 std::vector<int> expected_positions(unsigned code) {
     struct Low {
-        unsigned code;
+        int code;
         std::vector<int> positions;
     };
     static const std::vector<Low> low = {
-        {1, {0x80}},
-        {2, {0x81}},
-        {3, {0x82}},
-        {4, {0x83}},
-        {5, {0x84}},
+        {kKeyJoyRight, {0x80}},
+        {kKeyJoyLeft, {0x81}},
+        {kKeyJoyDown, {0x82}},
+        {kKeyJoyUp, {0x83}},
+        {kKeyJoyFire, {0x84}},
         {8, {kCapsPos, position_of('0')}},
         {9, {kCapsPos, kSymPos}},
-        {10, {kEnterPos}},
+        {kKeyEnter, {kEnterPos}},
         {13, {kEnterPos}},
         {16, {position_of('3'), kCapsPos}},
         {17, {position_of('4'), kCapsPos}},
         {18, {position_of('0'), kCapsPos}},
         {19, {position_of('9'), kCapsPos}},
         {21, {position_of('1'), kCapsPos}},
-        {22, {kCapsPos}},
+        {kKeyCapsShift, {kCapsPos}},
         {23, {position_of('2'), kCapsPos}},
-        {24, {kSymPos}},
+        {kKeySymbolShift, {kSymPos}},
         {25, {kSpacePos, kCapsPos}},
-        {26, {position_of('5'), kCapsPos}},
-        {27, {position_of('8'), kCapsPos}},
-        {28, {position_of('7'), kCapsPos}},
-        {29, {position_of('6'), kCapsPos}},
+        {kKeyCursorLeft, {position_of('5'), kCapsPos}},
+        {kKeyCursorRight, {position_of('8'), kCapsPos}},
+        {kKeyCursorUp, {position_of('7'), kCapsPos}},
+        {kKeyCursorDown, {position_of('6'), kCapsPos}},
     };
     static const char kSymbols[] = "!1\"p#3$4%5&6'7(8)9*b+k,n-j.m/v:z;o<r=l>t?c@2^h_0`x~i";
     if (code < 32) {
         for (const Low &l : low)
-            if (l.code == code) return l.positions;
+            if (unsigned(l.code) == code) return l.positions;
         return {};
     }
     if (code == ' ') return {kSpacePos};
@@ -111,11 +111,11 @@ TEST(KeyMatrix, ReleaseSetsOnlyTheCodesBits) {
 TEST(KeyMatrix, SharedPositionsAreReleasedByEitherCode) {
     clear_input(&machine);
     key_press('A', &machine);
-    key_press(22, &machine);
+    key_press(kKeyCapsShift, &machine);
     key_press('A', &machine);  // a second press is the same as one
     EXPECT_EQ(machine.keyrows[1], 0xFE);
     EXPECT_EQ(machine.keyrows[0], 0xFE);
-    key_release(22, &machine);
+    key_release(kKeyCapsShift, &machine);
     EXPECT_EQ(machine.keyrows[1], 0xFE);  // A still down
     EXPECT_EQ(machine.keyrows[0], 0xFF);  // CAPS SHIFT up, though 'A' still wants it
     key_release('A', &machine);
@@ -132,7 +132,7 @@ uint8_t read_port(uint8_t low, uint8_t high) {
 
 TEST(KeyMatrix, PortReadsSeeThePressedKeys) {
     clear_input(&machine);
-    key_press(1, &machine);
+    key_press(kKeyJoyRight, &machine);
     EXPECT_EQ(machine.joystick, 0x1E);
     EXPECT_EQ(read_port(0x1F, 0x00), 0x01);
     key_press(9, &machine);  // EXTEND MODE: CAPS SHIFT and SYMBOL SHIFT

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "input/key_matrix.h"
 #include "input/options.h"
 
 namespace {
@@ -15,13 +16,16 @@ struct Profile {
     const char *name;
     KeyMap map;
 };
+constexpr uint8_t kCaps = kKeyCapsShift, kSym = kKeySymbolShift, kEnter = kKeyEnter;
+constexpr uint8_t kRight = kKeyJoyRight, kLeft = kKeyJoyLeft, kDown = kKeyJoyDown, kUp = kKeyJoyUp,
+                  kFire = kKeyJoyFire;
 const Profile kExpected[] = {
-    {"default", {{0, 0, 22, 0, 0, 24, 1, 2, 3, 4, 5}}},
-    {"pinball", {{10, '0', '0', '0', 'q', 'p', 'p', 'q', 'q', 'p', '0'}}},
-    {"aticatac", {{'0', '2', 5, 'z', '2', '0', 1, 2, 3, 4, 5}}},
+    {"default", {{0, 0, kCaps, 0, 0, kSym, kRight, kLeft, kDown, kUp, kFire}}},
+    {"pinball", {{kEnter, '0', '0', '0', 'q', 'p', 'p', 'q', 'q', 'p', '0'}}},
+    {"aticatac", {{'0', '2', kFire, 'z', '2', '0', kRight, kLeft, kDown, kUp, kFire}}},
     {"hskiing", {{'0', 0, 0, 0, 0, 0, '7', '6', '8', '9', '0'}}},
-    {"krakout", {{'0', 0, 32, 'p', 'l', '0', 'l', 'p', 'l', 'p', 32}}},
-    {"maziacs", {{'b', 'j', 'd', 5, 'b', 'j', 1, 2, 3, 4, 5}}},
+    {"krakout", {{'0', 0, ' ', 'p', 'l', '0', 'l', 'p', 'l', 'p', ' '}}},
+    {"maziacs", {{'b', 'j', 'd', kFire, 'b', 'j', kRight, kLeft, kDown, kUp, kFire}}},
 };
 constexpr KeyMap kUntouched = {{99, 98, 97, 96, 95, 94, 93, 92, 91, 90, 89}};
 

@@ -35,9 +35,7 @@ void run_one(Machine *m) {
     m->counter += 1;
 }
 
-constexpr uint16_t kEline = 0x5C59;
 constexpr uint8_t kTokenLoad = 0xEF;
-constexpr uint8_t kEnterChar = 0x0D;
 // The ROM's tape loader, LD-BYTES and the edge loops it calls.
 constexpr uint16_t kLoaderFirst = 0x0556, kLoaderLast = 0x05FF;
 
@@ -63,9 +61,9 @@ TEST(Autostart, TypesLoadQuoteQuoteEnterIntoTheRomsEditor) {
         for (int k = 0; k < 25; k++) run_one(&p.m);
         // LOAD "" ENTER, whether the editor took L O A D and made the token of them or took
         // the token itself from K mode.
-        uint16_t line = memory_read16(p.image, kEline);
+        uint16_t line = memory_read16(p.image, kSysEline);
         std::vector<uint8_t> got(p.image + line, p.image + line + 4);
-        EXPECT_EQ(got, (std::vector<uint8_t>{kTokenLoad, '"', '"', kEnterChar}));
+        EXPECT_EQ(got, (std::vector<uint8_t>{kTokenLoad, '"', '"', kLineEnd}));
         for (int row = 0; row < 8; row++) EXPECT_EQ(p.m.keyrows[row], 0xFF) << row;
         if (c.runs_loader) {
             EXPECT_GE(p.m.pc, kLoaderFirst);
@@ -83,7 +81,7 @@ TEST(Autostart, GivesUpOnARomWithoutAnEditor) {
     autostart_begin(&a, &p.m);
     int steps = 0;
     while (!autostart_step(&a, &p.m) && steps < 100000) {
-        p.image[0x5C78] = uint8_t(steps);  // a frame counter that runs, and nothing else
+        p.image[kSysFrames] = uint8_t(steps);  // a frame counter that runs, and nothing else
         steps++;
     }
     EXPECT_GT(steps, 50 * 10);

@@ -12,7 +12,6 @@ constexpr int kBootFrames = 150;
 // Held, then released, for so many frames each: the ROM takes a key pressed again only after
 // it has been up for five of its keyboard scans.
 constexpr int kKeyFrames = 8;
-constexpr unsigned kEnterKey = 13;
 
 void type(TapeRig *rig, const char *keys) {
     for (const char *k = keys; *k; k++) {
@@ -29,7 +28,7 @@ TEST(LoadCommand, LoadsABasicLoaderAndItsCodeAtOnce) {
     rig->m.counter = 0;
     for (int n = 0; n < kBootFrames; n++) frame(rig.get());
     insert(rig.get(), "basic_code.tap");
-    const char command[] = {'l', 'o', 'a', 'd', '"', '"', char(kEnterKey), 0};
+    const char command[] = {'l', 'o', 'a', 'd', '"', '"', char(kKeyEnter), 0};
     type(rig.get(), command);
     std::vector<uint8_t> code = read_file(data_path("code.bin"));
     ASSERT_EQ(code.size(), 300u);

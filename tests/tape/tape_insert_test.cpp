@@ -15,9 +15,9 @@ TEST(TapeInsert, TapePathsByTheirEnding) {
         const char *path;
         bool tape;
     } cases[] = {
-        {"game.tap", true},       {"GAME.TZX", true},         {"/a/b/Level.PzX", true},
-        {"rec.csw", true},        {"rec.Wav", true},          {"game.sna", false},
-        {"game.z80", false},      {"game.tap.z80", false},    {"tap", false},
+        {"game.tap", true},          {"GAME.TZX", true},      {"/a/b/Level.PzX", true},
+        {"rec.csw", true},           {"rec.Wav", true},       {"game.sna", false},
+        {"game.z80", false},         {"game.tap.z80", false}, {"tap", false},
         {"dir.tap/game.sna", false}, {"game.tapx", false},    {"", false},
     };
     for (const Case &c : cases) EXPECT_EQ(tape_path(c.path), c.tape) << c.path;
@@ -47,17 +47,21 @@ TEST(TapeInsert, RefusesWhatItCannotReadAndKeepsTheTapeItHas) {
     ASSERT_EQ(mkdir((dir + "/folder.tap").c_str(), 0755), 0);
     ASSERT_EQ(mkfifo((dir + "/pipe.tap").c_str(), 0644), 0);
 
+    // A tape cut short is refused with the library's reason after the message, in the
+    // library's words; nothing of the library's own goes to standard error.
     struct Case {
         const char *name;
         const char *message;
+        bool reason;  // the library's reason follows message
     } cases[] = {
-        {"missing.tap", "Can't read missing.tap: No such file or directory"},
-        {"folder.tap", "Can't read folder.tap: Is a directory"},
-        {"pipe.tap", "Can't read pipe.tap: No such device"},  // and it must not wait for a writer
-        {"short.tap", "Not a tape: short.tap"},
-        {"cut.tzx", "Not a tape: cut.tzx"},
-        {"noise.tzx", "Not a tape: noise.tzx"},
-        {"empty.tap", "Not a tape: empty.tap"},
+        {"missing.tap", "Can't read missing.tap: No such file or directory", false},
+        {"folder.tap", "Can't read folder.tap: Is a directory", false},
+        // and it must not wait for a writer
+        {"pipe.tap", "Can't read pipe.tap: No such device", false},
+        {"short.tap", "Can't read short.tap: ", true},
+        {"cut.tzx", "Can't read cut.tzx: ", true},
+        {"noise.tzx", "Not a tape: noise.tzx", false},
+        {"empty.tap", "Not a tape: empty.tap", false},
     };
     auto rig = make_rig();
     insert(rig.get(), "code.tap");
@@ -67,8 +71,16 @@ TEST(TapeInsert, RefusesWhatItCannotReadAndKeepsTheTapeItHas) {
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         char text[300] = "";
+        testing::internal::CaptureStderr();
         EXPECT_EQ(tape_insert(&rig->deck, (dir + "/" + c.name).c_str(), text, sizeof text), -1);
-        EXPECT_STREQ(text, c.message);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        std::string message = c.message;
+        if (c.reason) {
+            EXPECT_EQ(std::string(text).rfind(message, 0), 0u) << text;
+            EXPECT_GT(std::strlen(text), message.size()) << "no reason given";
+        } else {
+            EXPECT_EQ(text, message);
+        }
         EXPECT_EQ(std::memcmp(&rig->deck, before.get(), sizeof rig->deck), 0);
         EXPECT_EQ(std::memcmp(&rig->m.ear, &ear, sizeof ear), 0);
     }
