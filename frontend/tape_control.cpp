@@ -62,24 +62,17 @@ bool tape_open(FrontEnd *fe, const char *path) {
     profile_select(tape_name(&deck), fe->options);
     TapeFront *t = &fe->tape;
     autostart_begin(&t->autostart, fe->m);
-    t->typing = 1;
     t->block_shown = 0;
     t->end_shown = 0;
     say_progress(fe);
     return true;
 }
 
-void tape_autostart_cancel(FrontEnd *fe) {
-    TapeFront *t = &fe->tape;
-    if (!t->typing) return;
-    autostart_cancel(&t->autostart, fe->m);
-    t->typing = 0;
-}
+void tape_autostart_cancel(FrontEnd *fe) { autostart_cancel(&fe->tape.autostart, fe->m); }
 
 void tape_frame_start(FrontEnd *fe) {
     if (!tape_inserted(&deck)) return;
-    TapeFront *t = &fe->tape;
-    if (t->typing && autostart_step(&t->autostart, fe->m)) t->typing = 0;
+    autostart_step(&fe->tape.autostart, fe->m);  // does nothing once typed or cancelled
     tape_before_frame(&deck, fe->m);
 }
 

@@ -8,7 +8,6 @@ struct FrontEnd;
 
 struct TapeFront {
     Autostart autostart;
-    int typing;       // the load command is still being typed
     int playing;      // real-time playback was under way after the last frame
     int fast_before;  // the FAST mode in force when playback started
     int block_shown;  // the block number last put on the status line, 0 none

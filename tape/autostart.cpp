@@ -18,7 +18,8 @@ constexpr uint8_t kKeywordCommand[] = {'j', '"', '"', kKeyEnter};
 // default ROM is ready after 15 frames, a ROM that tests its RAM first after a few seconds.
 constexpr int kGiveUpFrames = 1500;
 
-enum Phase { kWaitEditor, kWaitRegistered, kWaitIdle, kDone };
+// kDone first: a zero-filled Autostart (one never begun) types nothing.
+enum Phase { kDone, kWaitEditor, kWaitRegistered, kWaitIdle };
 
 uint8_t peek(const Machine *m, uint16_t a) { return memory_read(m->rom, a); }
 uint16_t peek16(const Machine *m, uint16_t a) { return memory_read16(m->rom, a); }

@@ -38,7 +38,8 @@ struct Autostart {
 // True when the ROM's keyboard decoding turns a letter typed in K mode into a keyword token.
 bool rom_has_keyword_entry(const uint8_t *rom);
 
-// Starts over: the command for the ROM in m, nothing pressed yet.
+// Starts over: the command for the ROM in m, nothing pressed yet. A zero-filled Autostart
+// has nothing to type: autostart_step returns true and autostart_cancel does nothing.
 void autostart_begin(Autostart *a, const Machine *m);
 
 // Before each frame run: presses or releases the next key when the ROM is ready for it.
