@@ -1,5 +1,8 @@
 #include "tape/autostart.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "input/key_matrix.h"
 
 namespace {
@@ -50,13 +53,8 @@ bool editor_waiting(const Machine *m) {
 }  // namespace
 
 bool rom_has_keyword_entry(const uint8_t *rom) {
-    for (int a = 0; a + int(sizeof kKeywordDecode) <= kRomSize; a++) {
-        bool match = true;
-        for (int k = 0; k < int(sizeof kKeywordDecode) && match; k++)
-            match = rom[a + k] == kKeywordDecode[k];
-        if (match) return true;
-    }
-    return false;
+    const uint8_t *end = rom + kRomSize;
+    return std::search(rom, end, std::begin(kKeywordDecode), std::end(kKeywordDecode)) != end;
 }
 
 void autostart_begin(Autostart *a, const Machine *m) {
