@@ -36,6 +36,19 @@ constexpr Patch kOpenSe[] = {
     {0x05BA, 3, {0xC3, 0xC5, 0x05}},        // JP past DEC DE for INC DE; JR to DEC DE
 };
 
+// LD-BYTES as OpenSE BASIC holds it, made once at compile time.
+struct LoaderCode {
+    uint8_t bytes[kLoaderSize];
+};
+constexpr LoaderCode opense_loader() {
+    LoaderCode code{};
+    for (int i = 0; i < kLoaderSize; i++) code.bytes[i] = kLoader48[i];
+    for (const Patch &p : kOpenSe)
+        for (int i = 0; i < p.size; i++) code.bytes[p.addr - kLoaderStart + i] = p.bytes[i];
+    return code;
+}
+constexpr LoaderCode kLoaderOpenSe = opense_loader();
+
 uint8_t parity_flag(uint8_t v) {
     v ^= v >> 4;
     v ^= v >> 2;
@@ -68,11 +81,8 @@ void swap_af(LoaderRegs *r) {
 
 bool rom_loader_intact(const uint8_t *rom) {
     const uint8_t *code = rom + kLoaderStart;
-    if (std::memcmp(code, kLoader48, kLoaderSize) == 0) return true;
-    uint8_t opense[kLoaderSize];
-    std::memcpy(opense, kLoader48, kLoaderSize);
-    for (const Patch &p : kOpenSe) std::memcpy(opense + (p.addr - kLoaderStart), p.bytes, p.size);
-    return std::memcmp(code, opense, kLoaderSize) == 0;
+    return std::memcmp(code, kLoader48, kLoaderSize) == 0 ||
+           std::memcmp(code, kLoaderOpenSe.bytes, kLoaderSize) == 0;
 }
 
 // Follows the ROM from the end of LD-SYNC (0x059F) instruction by instruction, taking each
