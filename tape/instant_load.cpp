@@ -41,10 +41,10 @@ bool standard_block(libspectrum_tape_block *b) {
     }
 }
 
-libspectrum_tape_block *nth_block(libspectrum_tape *tape, int n) {
-    libspectrum_tape_iterator it;
-    libspectrum_tape_block *b = libspectrum_tape_iterator_init(&it, tape);
-    for (int k = 0; b && k < n; k++) b = libspectrum_tape_iterator_next(&it);
+// Block n (0-based), it left on it for the blocks after; null past the end.
+libspectrum_tape_block *nth_block(libspectrum_tape *tape, int n, libspectrum_tape_iterator *it) {
+    libspectrum_tape_block *b = libspectrum_tape_iterator_init(it, tape);
+    for (int k = 0; b && k < n; k++) b = libspectrum_tape_iterator_next(it);
     return b;
 }
 
@@ -57,11 +57,10 @@ bool silent_block(libspectrum_tape_block *b) {
 
 // The first block from k on that is not silent, or -1.
 int next_sound_block(libspectrum_tape *tape, int k, int blocks) {
-    for (; k < blocks; k++) {
-        libspectrum_tape_block *b = nth_block(tape, k);
-        if (!b) return -1;
+    libspectrum_tape_iterator it;
+    libspectrum_tape_block *b = nth_block(tape, k, &it);
+    for (; b && k < blocks; k++, b = libspectrum_tape_iterator_next(&it))
         if (!silent_block(b)) return k;
-    }
     return -1;
 }
 
@@ -116,7 +115,8 @@ bool instant_load(TapeDeck *d, Machine *m) {
     if (!loader_waiting(m)) return false;
     int k = next_data_block(d);
     if (k < 0) return false;
-    libspectrum_tape_block *block = nth_block(d->tape, k);
+    libspectrum_tape_iterator it;
+    libspectrum_tape_block *block = nth_block(d->tape, k, &it);
     if (!standard_block(block)) return false;
     const uint8_t *data = libspectrum_tape_block_data(block);
     size_t size = libspectrum_tape_block_data_length(block);
