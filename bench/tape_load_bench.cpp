@@ -6,14 +6,15 @@
 #include <libspectrum.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "bench/workloads.h"
 #include "machine/machine.h"
 #include "machine/run_frame.h"
 #include "tape/autostart.h"
 #include "tape/tape_deck.h"
+#include "tape/tape_file.h"
 
 namespace {
 
@@ -27,14 +28,6 @@ constexpr char kMarker[] = "TAVISK TAPE GAME";
 // Far more than any of the tapes needs; a run that gets there has failed.
 constexpr int kFrameLimit = 50 * 600;
 
-bool load_rom() {
-    FILE *f = std::fopen(TAVISK_DEFAULT_ROM, "rb");
-    if (!f) return false;
-    size_t got = std::fread(image, 1, kRomSize, f);
-    std::fclose(f);
-    return got == size_t(kRomSize);
-}
-
 // Frames from the insert until the game runs, or -1.
 int insert_and_run(const char *path) {
     char text[256];
@@ -42,11 +35,10 @@ int insert_and_run(const char *path) {
     machine_power_on(&machine, image);
     Autostart a;
     autostart_begin(&a, &machine);
-    bool typing = true;
     for (int frame = 0; frame < kFrameLimit; frame++) {
         if (std::memcmp(machine.ram + (kMark - kRomSize), kMarker, sizeof kMarker - 1) == 0)
             return frame;
-        if (typing && autostart_step(&a, &machine)) typing = false;
+        autostart_step(&a, &machine);  // nothing more once the command is typed
         tape_before_frame(&deck, &machine);
         machine.tstates = 0;
         machine.tslimit = kFrameTstates;
@@ -59,11 +51,8 @@ int insert_and_run(const char *path) {
 
 // The tape's own playing time in seconds, summed over the library's edges; 0 when unreadable.
 double tape_seconds(const char *path) {
-    FILE *f = std::fopen(path, "rb");
-    if (!f) return 0;
     std::vector<uint8_t> bytes;
-    for (int c; (c = std::fgetc(f)) != EOF;) bytes.push_back(uint8_t(c));
-    std::fclose(f);
+    if (tape_file_read(path, &bytes) != 0) return 0;
     libspectrum_init();
     libspectrum_tape *tape = libspectrum_tape_alloc();
     double tstates = 0;
@@ -83,7 +72,7 @@ double tape_seconds(const char *path) {
 // Reported: frames emulated (the program paces them at 50 a second except while a tape
 // plays in real time), and the tape's own duration when known.
 void BM_TapeInsertToRunning(benchmark::State &state, const char *path) {
-    if (!load_rom()) {
+    if (!workload_rom_load(image)) {
         state.SkipWithError("no ROM");
         return;
     }
