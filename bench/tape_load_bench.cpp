@@ -15,6 +15,7 @@
 #include "tape/autostart.h"
 #include "tape/tape_deck.h"
 #include "tape/tape_file.h"
+#include "tests/tapes/test_game.h"
 
 namespace {
 
@@ -22,9 +23,6 @@ uint8_t image[kMemorySize];
 Machine machine;
 TapeDeck deck;
 
-// Where the test game (tests/tapes/game.asm) puts its marker once it runs.
-constexpr uint16_t kMark = 0xC000;
-constexpr char kMarker[] = "TAVISK TAPE GAME";
 // Far more than any of the tapes needs; a run that gets there has failed.
 constexpr int kFrameLimit = 50 * 600;
 
@@ -36,7 +34,8 @@ int insert_and_run(const char *path) {
     Autostart a;
     autostart_begin(&a, &machine);
     for (int frame = 0; frame < kFrameLimit; frame++) {
-        if (std::memcmp(machine.ram + (kMark - kRomSize), kMarker, sizeof kMarker - 1) == 0)
+        if (std::memcmp(machine.ram + (kGameMark - kRomSize), kGameMarker,
+                        sizeof kGameMarker - 1) == 0)
             return frame;
         autostart_step(&a, &machine);  // nothing more once the command is typed
         tape_before_frame(&deck, &machine);

@@ -9,6 +9,7 @@
 #include "e2e_user.h"
 #include "frontend/panel_status.h"
 #include "snapshot/sna_file.h"
+#include "tests/tapes/test_game.h"
 
 namespace {
 
@@ -17,11 +18,7 @@ constexpr uint16_t kBrightWhite = 0xFFFF;
 constexpr uint16_t kBrightRed = 0xF800;
 constexpr uint16_t kBrightGreen = 0x07E0;
 
-// Where the test game keeps what it did (tests/tapes/game.asm).
-constexpr int kMark = 0xC000;
-constexpr int kCount = 0xC010;
-constexpr int kSeen = 0xC012;
-const std::string kMarker = "TAVISK TAPE GAME";
+const std::string kMarker = kGameMarker;
 
 // The game's stripes below its top character row: 4 Spectrum pixels black, 4 bright white.
 bool game_screen(const Image &img) {
@@ -119,8 +116,9 @@ TEST_P(TapeOnTheCommandLine, LoadsByItselfAndTheGameRuns) {
     })) << "the status line does not say that the tape ended";
     std::string ram = quit_and_read_ram();
     ASSERT_FALSE(ram.empty());
-    EXPECT_EQ(ram.substr(kMark - 0x4000, kMarker.size()), kMarker);
-    EXPECT_NE(ram_byte(ram, kCount) | ram_byte(ram, kCount + 1), 0) << "the game's loop stands";
+    EXPECT_EQ(ram.substr(kGameMark - 0x4000, kMarker.size()), kMarker);
+    EXPECT_NE(ram_byte(ram, kGameCount) | ram_byte(ram, kGameCount + 1), 0)
+        << "the game's loop stands";
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, TapeOnTheCommandLine, testing::Values("game.tap", "game.tzx"),
@@ -151,7 +149,7 @@ TEST_F(TapeSession, TapePickedInTheBrowserRunsWithItsKeyProfile) {
     }
     std::string ram = quit_and_read_ram();
     ASSERT_FALSE(ram.empty());
-    EXPECT_EQ(ram_byte(ram, kSeen), 3) << "the game did not see both P and L";
+    EXPECT_EQ(ram_byte(ram, kGameSeen), 3) << "the game did not see both P and L";
 }
 
 // A tape cut short: refused with the reason, and the game goes on.
@@ -187,7 +185,7 @@ TEST_F(TapeSession, CorruptTapeLeavesTheRunningMachineAlone) {
     EXPECT_TRUE(game_screen(img));
     std::string ram = quit_and_read_ram();
     ASSERT_FALSE(ram.empty());
-    EXPECT_EQ(ram.substr(kMark - 0x4000, kMarker.size()), kMarker);
+    EXPECT_EQ(ram.substr(kGameMark - 0x4000, kMarker.size()), kMarker);
 }
 
 // A turbo block plays in real time, unpaced: FAST mode 2 on its button while the status line
@@ -214,7 +212,7 @@ TEST_F(TapeSession, TurboTapePlaysUnpacedAndSaysWhereItIs) {
         << "the FAST mode did not come back";
     std::string ram = quit_and_read_ram();
     ASSERT_FALSE(ram.empty());
-    EXPECT_EQ(ram.substr(kMark - 0x4000, kMarker.size()), kMarker);
+    EXPECT_EQ(ram.substr(kGameMark - 0x4000, kMarker.size()), kMarker);
 }
 
 }  // namespace
