@@ -15,24 +15,6 @@ TapeDeck deck;
 // A tape's name and a few words around it: the deck's reason for a refusal, or progress.
 constexpr size_t kTextSize = kTapeNameSize + 64;
 
-// A power-on as at start-up (RAM cleared, ROM kept). The screen and the frame and sound-ring
-// counts belong to the running front end and carry on, so that pacing and sound go on as
-// after loading a snapshot.
-void power_on_keeping_front_end(Machine *m) {
-    SDL_Surface *surface = m->surface;
-    uint16_t *pixels = m->pixels;
-    int32_t counter = m->counter, synccounter = m->synccounter;
-    int32_t sndwrite = m->sndwrite, sndread = m->sndread, scounter = m->scounter;
-    machine_power_on(m, m->rom);
-    m->surface = surface;
-    m->pixels = pixels;
-    m->counter = counter;
-    m->synccounter = synccounter;
-    m->sndwrite = sndwrite;
-    m->sndread = sndread;
-    m->scounter = scounter;
-}
-
 void say_progress(FrontEnd *fe) {
     TapeFront *t = &fe->tape;
     char text[kTextSize];
@@ -58,7 +40,9 @@ bool tape_open(FrontEnd *fe, const char *path) {
         status_say(fe->m, text);
         return true;
     }
-    power_on_keeping_front_end(fe->m);
+    // A power-on as at start-up; the screen and the frame and sound counts carry on, so that
+    // pacing and sound go on as after loading a snapshot.
+    machine_cold_start(fe->m);
     profile_select(tape_name(&deck), fe->options);
     TapeFront *t = &fe->tape;
     autostart_begin(&t->autostart, fe->m);

@@ -7,9 +7,19 @@ void machine_power_on(Machine *m, uint8_t *image) {
     m->pixels = nullptr;
     m->rom = image;
     m->ram = image + kRomSize;
-    std::memset(m->ram, 0, kRamSize);
     m->tstates = 0;
     m->tslimit = kFrameTstates;
+    m->counter = 0;
+    m->synccounter = 0;
+    m->sndwrite = 0;
+    m->sndread = 0;
+    std::memset(m->sndring, 0, sizeof m->sndring);
+    m->scounter = 0;
+    machine_cold_start(m);
+}
+
+void machine_cold_start(Machine *m) {
+    std::memset(m->ram, 0, kRamSize);
     m->a = m->f = m->b = m->c = m->d = m->e = m->h = m->l = 0;
     m->alta = m->altf = m->altb = m->altc = m->altd = m->alte = m->alth = m->altl = 0;
     m->i = 0;
@@ -17,16 +27,10 @@ void machine_power_on(Machine *m, uint8_t *image) {
     m->ix = 0;
     m->iy = 0;
     m->sp = 0;
-    m->counter = 0;
-    m->synccounter = 0;
     std::memset(m->keyrows, 0xFF, sizeof m->keyrows);
     m->joystick = 0x1F;
     m->portfe = 0xFF;
     m->speaker = 0;
-    m->sndwrite = 0;
-    m->sndread = 0;
-    std::memset(m->sndring, 0, sizeof m->sndring);
-    m->scounter = 0;
     std::memset(&m->ear, 0, sizeof m->ear);
 }
 

@@ -98,6 +98,11 @@ struct Machine {
 // cleared and whose ROM half is left as loaded.
 void machine_power_on(Machine *m, uint8_t *image);
 
+// The emulated machine as at power-on (RAM cleared, registers, keys, latch and tape signal
+// at their start values), keeping the memory image's ROM, the screen and the frame and sound
+// counts, which belong to the running program.
+void machine_cold_start(Machine *m);
+
 // The RESET button: restarts the processor at 0 with interrupts off, keeping memory and
 // everything else.
 void machine_reset(Machine *m);
