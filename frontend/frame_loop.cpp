@@ -102,7 +102,7 @@ int handle_event(FrontEnd *fe) {
 
 void loop_pass(FrontEnd *fe) {
     Machine *m = fe->m;
-    bool busy = false;
+    int32_t idle_micros = 0;  // until the next frame is due, when none ran in this pass
     if (fe->paused) {
         SDL_WaitEvent(nullptr);
     } else {
@@ -113,20 +113,15 @@ void loop_pass(FrontEnd *fe) {
             fe->fpstime = now;
             fe->fpsbase = m->counter;
         }
-        if (frame_due(m, fe->audio->fast, &now, &fe->synctime)) {
+        if (frame_due(m, fe->audio->fast, &now, &fe->synctime))
             run_one_frame(fe);
-            busy = true;
-        }
+        else
+            idle_micros = frame_wait_micros(m, fe->audio->fast, &now, &fe->synctime);
     }
-    if (handle_event(fe)) busy = true;
     // An idle pass sleeps until the next frame is due rather than spinning: an event that
     // arrives meanwhile waits at most one frame period, and no pass sleeps while frames run
-    // back to back (FAST modes, or the sound consumer about to run dry).
-    if (!busy && fe->audio->fast == 0) {
-        timeval now;
-        gettimeofday(&now, nullptr);
-        sleep_micros(frame_wait_micros(m, fe->audio->fast, &now, &fe->synctime));
-    }
+    // back to back (FAST modes, or the sound consumer about to run dry) or events queue.
+    if (!handle_event(fe)) sleep_micros(idle_micros);
 }
 
 void exit_sequence(FrontEnd *fe) {
