@@ -1,11 +1,10 @@
 #include "frontend/event_dispatch.h"
 
-#include <sys/time.h>
-
 #include "display/control_panel.h"
 #include "display/keyboard_layout.h"
 #include "frontend/file_browser.h"
 #include "frontend/pacing.h"
+#include "frontend/run_state.h"
 #include "frontend/panel_status.h"
 #include "frontend/snapshot_actions.h"
 #include "frontend/tape_control.h"
@@ -26,19 +25,10 @@ constexpr int kButtonsRight = 799;
 constexpr int kButtonsTop = kButtonOriginY + 1;
 constexpr int kButtonsBottom = 289;
 
-// Emulation runs again: paced from now, and the sound re-armed when it is on.
-void resume(FrontEnd *fe) {
-    timeval now;
-    gettimeofday(&now, nullptr);
-    pacing_resync(fe->m, &fe->synctime, &now);
-    if (fe->options->sound) sound_open(fe->audio, fe->m);
-}
-
 void browser_done(FrontEnd *fe) {
     if (fe->path[0] && !tape_open(fe, fe->path)) load_and_say(fe, fe->path);
     fe->browsing = 0;
-    fe->paused = 0;
-    resume(fe);
+    run_state_set(fe, 0, fe->audio->fast);
 }
 
 int browser_command(SDLKey symbol) {
@@ -113,27 +103,13 @@ void mouse_up(FrontEnd *fe) {
     fe->lasttap = 0;
 }
 
+// Losing the focus closes the sound device, so that another program may have it.
 void focus_change(FrontEnd *fe, int gain) {
-    if (!gain) {
-        fe->paused = 1;
-        sound_close(fe->audio);
-        return;
-    }
-    fe->paused = 0;
-    resume(fe);
+    run_state_set(fe, gain ? 0 : 1, fe->audio->fast);
+    if (!gain) sound_close(fe->audio);
 }
 
 }  // namespace
-
-void fast_mode_set(FrontEnd *fe, int fast) {
-    fe->audio->fast = fast;
-    redraw_button_digit(fe->m, kActionFast, fast);
-    if (fast) {
-        sound_pause(fe->audio);
-    } else {
-        resume(fe);
-    }
-}
 
 void button_action(FrontEnd *fe, int action) {
     Machine *m = fe->m;
@@ -154,27 +130,14 @@ void button_action(FrontEnd *fe, int action) {
             }
             break;
         case kActionFast:
-            fast_mode_set(fe, fe->audio->fast == kFastQuarter ? 0 : fe->audio->fast + 1);
+            run_state_set(fe, fe->paused, fe->audio->fast == kFastQuarter ? 0 : fe->audio->fast + 1);
             break;
         case kActionQuit: fe->quit = 1; break;
-        case kActionPause:
-            fe->paused = 1 - fe->paused;
-            if (fe->paused) {
-                sound_pause(fe->audio);
-            } else {
-                resume(fe);
-            }
-            break;
+        case kActionPause: run_state_set(fe, 1 - fe->paused, fe->audio->fast); break;
         case kActionLoad:
             fe->browsing = 1 - fe->browsing;
-            if (fe->browsing) {
-                fe->paused = 1;
-                sound_pause(fe->audio);
-                browser_open(m);
-            } else {
-                fe->paused = 0;
-                resume(fe);
-            }
+            run_state_set(fe, fe->browsing, fe->audio->fast);
+            if (fe->browsing) browser_open(m);
             break;
     }
 }

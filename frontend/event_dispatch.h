@@ -15,9 +15,5 @@ void dispatch_event(FrontEnd *fe, const SDL_Event *event);
 // Before a frame runs: counts every held tap down and releases those that reach 0.
 void hold_countdown(FrontEnd *fe);
 
-// FAST mode 0, 1 or 2 with its digit, the sound paused when unpaced, and paced again from
-// now with the sound re-armed (when on) in mode 0.
-void fast_mode_set(FrontEnd *fe, int fast);
-
 // The action of panel button row action (RESET, SOUND, FAST, QUIT, PAUSE, LOAD).
 void button_action(FrontEnd *fe, int action);

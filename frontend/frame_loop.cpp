@@ -77,12 +77,7 @@ void run_one_frame(FrontEnd *fe) {
     m->tslimit = kFrameTstates;
     m->tstates = 0;
     run_frame(m);
-    // A tape playing in real time runs unpaced, one frame in four drawn; the mode in force
-    // before comes back when it stops.
-    if (tape_frame_end(fe)) {
-        if (fe->tape.playing) fe->tape.fast_before = fe->audio->fast;
-        fast_mode_set(fe, fe->tape.playing ? kFastQuarter : fe->tape.fast_before);
-    }
+    tape_frame_end(fe);
     if (frame_drawn(m, fe->audio->fast)) {
         render_screen(m);
         SDL_UpdateRect(m->surface, kSpecAreaX, kSpecAreaY, kSpecAreaWidth, kSpecAreaHeight);

@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "frontend/front_end.h"
+#include "frontend/pacing.h"
+#include "frontend/run_state.h"
 #include "frontend/status_line.h"
 #include "input/key_profiles.h"
 #include "tape/tape_deck.h"
@@ -60,12 +62,14 @@ void tape_frame_start(FrontEnd *fe) {
     tape_before_frame(&deck, fe->m);
 }
 
-bool tape_frame_end(FrontEnd *fe) {
-    if (!tape_inserted(&deck)) return false;
+void tape_frame_end(FrontEnd *fe) {
+    if (!tape_inserted(&deck)) return;
     tape_after_frame(&deck, fe->m);
     say_progress(fe);
+    TapeFront *t = &fe->tape;
     int playing = tape_playing(&deck) ? 1 : 0;
-    if (playing == fe->tape.playing) return false;
-    fe->tape.playing = playing;
-    return true;
+    if (playing == t->playing) return;
+    t->playing = playing;
+    if (playing) t->fast_before = fe->audio->fast;
+    run_state_set(fe, fe->paused, playing ? kFastQuarter : t->fast_before);
 }

@@ -26,6 +26,7 @@ void tape_autostart_cancel(FrontEnd *fe);
 // Before a frame run: the next key of the load command, the deck's signal for the run.
 void tape_frame_start(FrontEnd *fe);
 
-// After a frame run: the deck moves on, the status line follows its blocks. Returns true
-// when real-time playback started or stopped in this frame (tape.playing tells which).
-bool tape_frame_end(FrontEnd *fe);
+// After a frame run: the deck moves on, the status line follows its blocks. While a tape
+// plays in real time the emulation runs unpaced, one frame in four drawn; the FAST mode in
+// force before comes back when it stops.
+void tape_frame_end(FrontEnd *fe);
