@@ -123,9 +123,11 @@ void button_action(FrontEnd *fe, int action) {
             redraw_button_digit(m, kActionSound, fe->options->sound);
             if (!fe->options->sound) {
                 sound_pause(fe->audio);
+            } else if (fe->audio->fast != 0) {
+                // Leaving an unpaced mode paces from now: the frames run ahead of the clock
+                // would otherwise hold the next frame back until the clock caught up.
+                run_state_set(fe, fe->paused, 0);
             } else {
-                fe->audio->fast = 0;
-                redraw_button_digit(m, kActionFast, 0);
                 sound_open(fe->audio, m);
             }
             break;

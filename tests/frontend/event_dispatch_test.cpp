@@ -135,9 +135,11 @@ TEST_F(Dispatch, SoundTogglesItsDigitAndLeavesFastTwo) {
     EXPECT_EQ(digit_cell(kActionSound), expected_digit(kActionSound, 0));
 
     m->counter = 700;
+    m->synccounter = 0;
     press_button(kActionSound);
     EXPECT_EQ(fe->options->sound, 1);
     EXPECT_EQ(fe->audio->fast, 0);
+    expect_resynced();  // paced from now, not held back by the frames run unpaced
     EXPECT_EQ(fe->audio->opened, 1);
     EXPECT_EQ(fe->audio->armed, 1);
     EXPECT_EQ(m->scounter, 700) << "sound_open re-bases the consumer";
