@@ -37,6 +37,15 @@ void vline(Machine *m, int x, int y0, int y1, uint32_t colour) {
 
 }  // namespace
 
+int panel_button_at(int x, int y) {
+    int px = x - kButtonOriginX, py = y - kButtonOriginY;
+    for (int row = 0; panel_buttons[row].x >= 0; row++) {
+        const PanelButton &b = panel_buttons[row];
+        if (b.x < px && px < b.x + b.w && b.y < py && py < b.y + b.h) return row;
+    }
+    return -1;
+}
+
 void draw_button_rows(Machine *m, const PanelButton *rows) {
     for (const PanelButton *b = rows; b->x >= 0; b++) {
         SDL_Rect rect;

@@ -30,6 +30,10 @@ enum PanelAction {
 constexpr int kPanelButtons = 6;
 extern const PanelButton panel_buttons[kPanelButtons + 1];
 
+// The action of the button strictly inside which screen point (x, y) lies (its outline
+// belongs to no button), or -1.
+int panel_button_at(int x, int y);
+
 constexpr uint32_t kCapColour = 0x8218;
 constexpr uint32_t kGridColour = 0x07E0;
 constexpr uint32_t kLegendColour = 0xF800;

@@ -19,12 +19,6 @@ constexpr int kKeysRight = kKeyboardX + kKeyboardWidth - 1;
 constexpr int kKeysTop = kKeyboardY + 1;
 constexpr int kKeysBottom = kKeyboardY + kKeyboardHeight - 1;
 
-// The buttons' area: every row lies inside it.
-constexpr int kButtonsLeft = kButtonOriginX + 1;
-constexpr int kButtonsRight = 799;
-constexpr int kButtonsTop = kButtonOriginY + 1;
-constexpr int kButtonsBottom = 289;
-
 void browser_done(FrontEnd *fe) {
     if (fe->path[0] && !tape_open(fe, fe->path)) load_and_say(fe, fe->path);
     fe->browsing = 0;
@@ -76,16 +70,8 @@ void mouse_down(FrontEnd *fe, int x, int y) {
             fe->lasttap = code;
         }
     }
-    if (x >= kButtonsLeft && x <= kButtonsRight && y >= kButtonsTop && y <= kButtonsBottom) {
-        int px = x - kButtonOriginX, py = y - kButtonOriginY;
-        for (int row = 0; panel_buttons[row].x >= 0; row++) {
-            const PanelButton &b = panel_buttons[row];
-            if (b.x < px && px < b.x + b.w && b.y < py && py < b.y + b.h) {
-                button_action(fe, row);
-                return;
-            }
-        }
-    }
+    int action = panel_button_at(x, y);
+    if (action >= 0) button_action(fe, action);
 }
 
 void mouse_up(FrontEnd *fe) {
