@@ -8,16 +8,13 @@
 
 #include <libspectrum.h>
 
+#include "machine/run_frame.h"
 #include "tape/instant_load.h"
 #include "tape/rom_loader.h"
 #include "tape/tape_edges.h"
 #include "tape/tape_file.h"
 
 namespace {
-
-// A HALT adds 100,000,004 T-states to end its run at once; a count this large means the run
-// ended in a HALT and the machine then waited for the frame's end.
-constexpr uint32_t kHaltRunMin = 100000000;
 
 // Library calls in one go before the deck gives up on a tape that yields nothing but empty
 // edges (a loop of metadata): about a frame's worth of a dense direct recording.
@@ -41,9 +38,6 @@ libspectrum_error keep_library_reason(libspectrum_error error, const char *forma
 
 const int kStopFlags =
     LIBSPECTRUM_TAPE_FLAGS_STOP | LIBSPECTRUM_TAPE_FLAGS_STOP48 | LIBSPECTRUM_TAPE_FLAGS_TAPE;
-
-// The tape time a run took: up to its last T-state, or the whole frame after a HALT.
-uint32_t run_end(const Machine *m) { return m->tstates >= kHaltRunMin ? m->tslimit : m->tstates; }
 
 const char *base_name(const char *path) {
     const char *slash = std::strrchr(path, '/');
@@ -231,7 +225,7 @@ void tape_before_frame(TapeDeck *deck, Machine *m) {
 void tape_after_frame(TapeDeck *deck, Machine *m) {
     if (!deck->tape) return;
     EarSignal *ear = &m->ear;
-    if (deck->playing) advance(deck, ear, run_end(m));
+    if (deck->playing) advance(deck, ear, run_length(m));
     bool steady = ear->next == 0;  // the level did not change during the run
     if (ear->trapped && !deck->at_end) {
         if (steady && instant_load(deck, m)) return;

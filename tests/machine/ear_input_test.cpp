@@ -61,7 +61,7 @@ TEST(EarInput, InAFollowsTheEdges) {
         EXPECT_EQ(m.ear.reads, 3u) << c.name;
         EXPECT_EQ(m.ear.next, c.want_next) << c.name;
         EXPECT_EQ(m.ear.level, level_at(c.level, c.edges, 41)) << c.name;
-        EXPECT_EQ(m.tstates, 45 + kHalt) << c.name;
+        EXPECT_EQ(m.tstates, 45 + kHaltTstates) << c.name;
     }
 }
 

@@ -77,7 +77,7 @@ void played_frame(TapeRig *rig, Played *p) {
     bool playing = tape_playing(&rig->deck);
     frame(rig);
     if (!playing) return;
-    p->time += rig->m.tstates > 100000000 ? kFrameTstates : rig->m.tstates;
+    p->time += run_length(&rig->m);
     p->edges += rig->m.ear.next;
 }
 
@@ -96,7 +96,7 @@ size_t changes_until(const LibraryTape &lib, uint64_t t) {
 // Runs of every length a frame can take, a HALT among them, without the processor: what each
 // run is handed and passes must be the library's edges at the same tape time.
 TEST(TapePlayback, EdgesAreExactAcrossRunsAndHalts) {
-    constexpr uint32_t kHaltRun = 100000004 + 30000;
+    constexpr uint32_t kHaltRun = kHaltTstates + 30000;
     const uint32_t lengths[] = {69889, 69888 + 23, kHaltRun, 69888 + 42, 69890, kHaltRun, 69901};
     constexpr int kRuns = 80;
     LibraryTape lib = library_tape("turbo.tzx", uint64_t(kRuns + 2) * 69930);
@@ -119,7 +119,7 @@ TEST(TapePlayback, EdgesAreExactAcrossRunsAndHalts) {
         while (passed_before < lib.changes.size() && lib.changes[passed_before] <= base) passed_before++;
         ASSERT_EQ(m.ear.level, passed_before & 1) << "run " << run;
         uint32_t length = lengths[run % std::size(lengths)];
-        uint32_t end = length > 100000000 ? kFrameTstates : length;
+        uint32_t end = length >= kHaltTstates ? kFrameTstates : length;
         for (uint32_t i = 0; i < m.ear.count; i++) {
             if (i > 0) {
                 ASSERT_LT(m.ear.edge[i - 1], m.ear.edge[i]);
