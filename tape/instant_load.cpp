@@ -83,7 +83,7 @@ uint8_t play_silently_to(TapeDeck *d, int k) {
         libspectrum_tape_nth_block(d->tape, d->block);  // drops an edge fetched ahead
     } else {
         if (d->has_next) {
-            flags = d->next_flags;
+            flags = d->next.flags;
             level = edge_level(level, flags);
         }
         for (long n = 0; !(flags & LIBSPECTRUM_TAPE_FLAGS_BLOCK) && n < kMaxBlockEdges; n++) {
@@ -178,19 +178,8 @@ bool instant_load(TapeDeck *d, Machine *m) {
 
     int position = 0;
     libspectrum_tape_position(&position, d->tape);
-    d->block = position;
-    d->place = in_gap ? kInGap : kAtBlockStart;
-    d->at_end =
+    bool ended =
         (flags & LIBSPECTRUM_TAPE_FLAGS_TAPE) || next_sound_block(d->tape, k + 1, d->blocks) < 0;
-    d->playing = 0;
-    d->halting = 0;
-    d->ending = 0;
-    d->need_quiet = 0;
-    d->quiet = 0;
-    d->has_next = 0;
-    d->carry_count = 0;
-    d->last_time = 0;
-    d->level = level;
-    d->queued_level = level;
+    tape_park(d, position, in_gap ? kInGap : kAtBlockStart, ended, level);
     return true;
 }

@@ -46,10 +46,10 @@ const char *base_name(const char *path) {
 
 // Hands the fetched edge to the run (when it changes the level) and notes where the tape is.
 void hand_out(TapeDeck *d, EarSignal *ear) {
-    int flags = d->next_flags;
+    int flags = d->next.flags;
     uint8_t level = edge_level(d->queued_level, flags);
     if (level != d->queued_level) {
-        uint32_t t = d->next_time < 0 ? 0 : uint32_t(d->next_time);
+        uint32_t t = d->next.time < 0 ? 0 : uint32_t(d->next.time);
         // Two flips at the same T-state cancel out.
         if (ear->count > ear->next && ear->edge[ear->count - 1] == t)
             ear->count--;
@@ -57,34 +57,32 @@ void hand_out(TapeDeck *d, EarSignal *ear) {
             ear->edge[ear->count++] = t;
         d->queued_level = level;
     }
-    d->last_time = d->next_time;
-    d->has_next = 0;
+    d->last_time = d->next.time;
+    d->has_next = false;
     // After the tape's last edge the library stands on its first block again.
-    if (!(flags & LIBSPECTRUM_TAPE_FLAGS_TAPE)) d->block = d->next_position;
+    if (!(flags & LIBSPECTRUM_TAPE_FLAGS_TAPE)) d->block = d->next.position;
     if (flags & LIBSPECTRUM_TAPE_FLAGS_BLOCK)
         d->place = kAtBlockStart;
     else
-        d->place = d->next_state == LIBSPECTRUM_TAPE_STATE_PAUSE ? kInGap : kInBlock;
+        d->place = d->next.state == LIBSPECTRUM_TAPE_STATE_PAUSE ? kInGap : kInBlock;
     if (flags & kStopFlags) {
-        d->halting = 1;
-        d->halt_time = d->next_time;
-        if (flags & LIBSPECTRUM_TAPE_FLAGS_TAPE) d->ending = 1;
+        d->stop = (flags & LIBSPECTRUM_TAPE_FLAGS_TAPE) ? kStopEnd : kStopBlock;
+        d->stop_time = d->next.time;
     }
 }
 
 // Hands out the library's edges up to T-state until of the run.
 void pull_edges(TapeDeck *d, EarSignal *ear, int64_t until) {
-    for (int n = 0; n < kMaxFetches && !d->halting && ear->count < kEarMaxEdges; n++) {
+    for (int n = 0; n < kMaxFetches && d->stop == kStopNone && ear->count < kEarMaxEdges; n++) {
         if (!d->has_next) edge_fetch(d);
-        if (d->next_time > until) break;
+        if (d->next.time > until) break;
         hand_out(d, ear);
     }
 }
 
 void start_playing(TapeDeck *d) {
-    d->playing = 1;
+    d->motor = kMotorPlaying;
     d->quiet = 0;
-    d->need_quiet = 0;
 }
 
 // After the run: the edges it did not reach by its end are passed or carried into the next
@@ -101,29 +99,29 @@ void advance(TapeDeck *d, EarSignal *ear, uint32_t end) {
         d->carry[d->carry_count++] = ear->edge[i] - end;
     d->level = ear->level;
     d->last_time -= end;
-    d->halt_time -= end;
-    if (d->has_next) d->next_time -= end;
-    if (d->halting && d->halt_time <= 0) {
-        d->playing = 0;
-        d->halting = 0;
+    d->stop_time -= end;
+    if (d->has_next) d->next.time -= end;
+    if (d->stop != kStopNone && d->stop_time <= 0) {
+        d->motor = d->stop == kStopEnd ? kMotorEnded : kMotorHeld;
+        d->stop = kStopNone;
         d->last_time = 0;  // the motor starts again from the next block's beginning
-        if (d->ending)
-            d->at_end = 1;
-        else
-            d->need_quiet = 1;
-        d->ending = 0;
     }
 }
 
 void motor_sense(TapeDeck *d, const EarSignal *ear) {
     bool listening = ear->reads >= kListenReads;
-    if (d->playing) {
-        d->quiet = listening ? 0 : d->quiet + 1;
-        if (d->quiet >= kQuietFrames) d->playing = 0;
-    } else if (!listening) {
-        d->need_quiet = 0;
-    } else if (!d->need_quiet && !d->at_end) {
-        start_playing(d);
+    switch (d->motor) {
+        case kMotorPlaying:
+            d->quiet = listening ? 0 : d->quiet + 1;
+            if (d->quiet >= kQuietFrames) d->motor = kMotorStopped;
+            break;
+        case kMotorHeld:
+            if (!listening) d->motor = kMotorStopped;
+            break;
+        case kMotorStopped:
+            if (listening) start_playing(d);
+            break;
+        case kMotorEnded: break;
     }
 }
 
@@ -215,8 +213,8 @@ void tape_before_frame(TapeDeck *deck, Machine *m) {
     ear->count = 0;
     ear->reads = 0;
     ear->trapped = 0;
-    ear->trap_armed = !deck->at_end && rom_loader_intact(m->rom);
-    if (!deck->playing) return;
+    ear->trap_armed = deck->motor != kMotorEnded && rom_loader_intact(m->rom);
+    if (deck->motor != kMotorPlaying) return;
     for (uint32_t i = 0; i < deck->carry_count; i++) ear->edge[ear->count++] = deck->carry[i];
     deck->carry_count = 0;
     pull_edges(deck, ear, int64_t(m->tslimit) + kEarHorizon);
@@ -225,19 +223,34 @@ void tape_before_frame(TapeDeck *deck, Machine *m) {
 void tape_after_frame(TapeDeck *deck, Machine *m) {
     if (!deck->tape) return;
     EarSignal *ear = &m->ear;
-    if (deck->playing) advance(deck, ear, run_length(m));
+    if (deck->motor == kMotorPlaying) advance(deck, ear, run_length(m));
     bool steady = ear->next == 0;  // the level did not change during the run
-    if (ear->trapped && !deck->at_end) {
+    if (ear->trapped && deck->motor != kMotorEnded) {
         if (steady && instant_load(deck, m)) return;
-        if (!deck->playing) start_playing(deck);
+        if (deck->motor != kMotorPlaying) start_playing(deck);
         return;
     }
     motor_sense(deck, ear);
 }
 
+void tape_park(TapeDeck *deck, int block, TapePlace place, bool ended, uint8_t level) {
+    deck->block = block;
+    deck->place = place;
+    deck->motor = ended ? kMotorEnded : kMotorStopped;
+    deck->stop = kStopNone;
+    deck->quiet = 0;
+    deck->has_next = false;
+    deck->carry_count = 0;
+    deck->last_time = 0;
+    deck->level = level;
+    deck->queued_level = level;
+}
+
 bool tape_inserted(const TapeDeck *deck) { return deck->tape != nullptr; }
-bool tape_playing(const TapeDeck *deck) { return deck->playing; }
-bool tape_at_end(const TapeDeck *deck) { return deck->at_end; }
-int tape_block(const TapeDeck *deck) { return deck->at_end ? deck->blocks : deck->block + 1; }
+bool tape_playing(const TapeDeck *deck) { return deck->motor == kMotorPlaying; }
+bool tape_at_end(const TapeDeck *deck) { return deck->motor == kMotorEnded; }
+int tape_block(const TapeDeck *deck) {
+    return tape_at_end(deck) ? deck->blocks : deck->block + 1;
+}
 int tape_blocks(const TapeDeck *deck) { return deck->blocks; }
 const char *tape_name(const TapeDeck *deck) { return deck->name; }

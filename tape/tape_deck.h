@@ -39,28 +39,43 @@ enum TapePlace : uint8_t {
     kInGap,         // its data has been played; the pause after it is playing
 };
 
+// What the motor does. Stopped is where a tape starts: it waits for the program to ask.
+enum TapeMotor : uint8_t {
+    kMotorStopped,  // standing; starts when the program listens or enters the ROM loader
+    kMotorPlaying,  // real-time playback
+    kMotorHeld,     // stopped by a stop-the-tape block: the program must pause polling first
+    kMotorEnded,    // every block played or loaded
+};
+
+// A stop the library has announced with an edge that the runs have not reached yet.
+enum TapeStop : uint8_t {
+    kStopNone,
+    kStopBlock,  // a stop-the-tape block
+    kStopEnd,    // the tape's end
+};
+
+// The library's next edge, taken but not yet handed to a run.
+struct TapeEdge {
+    int64_t time;  // T-state relative to the coming run's start
+    int flags;
+    int state;     // the library's block state just after it
+    int position;  // and the block it then stands on
+};
+
 struct TapeDeck {
     libspectrum_tape *tape;  // null while no tape is inserted
     char name[kTapeNameSize];
     int blocks;
     int block;  // 0-based: the block playing or next to play
     TapePlace place;
-    uint8_t playing;
-    uint8_t at_end;
-    uint8_t halting;       // the stop-the-tape or final edge has been taken from the library
-    uint8_t ending;        // ... and it was the tape's last
-    int64_t halt_time;     // its T-state, relative to the coming run's start
-    uint8_t need_quiet;    // stopped by a stop-the-tape block: polling must pause first
+    TapeMotor motor;
+    TapeStop stop;
+    int64_t stop_time;     // the stop's T-state, relative to the coming run's start
     int quiet;             // frames of playback without loader-rate polling
     uint8_t level;         // the EAR level at the start of the coming run
     uint8_t queued_level;  // the level after every edge handed out so far
-    // The library's next edge, taken but not yet handed out: T-state relative to the coming
-    // run's start, its flags, and the library's state and block position just after it.
-    uint8_t has_next;
-    int next_flags;
-    int next_state;
-    int next_position;
-    int64_t next_time;
+    bool has_next;         // next holds an edge
+    TapeEdge next;
     int64_t last_time;  // the library edge before it: its delay counts from here
     // Edges handed to the last run that it did not reach, relative to the coming run's start.
     uint32_t carry_count;
@@ -89,6 +104,10 @@ void tape_before_frame(TapeDeck *deck, Machine *m);
 // standard-speed data block; motor sense (start/stop real-time playback); tape advanced by the
 // T-states the run took; stop blocks and the end of the tape.
 void tape_after_frame(TapeDeck *deck, Machine *m);
+
+// Parks the deck at the place of block (0-based) with the EAR level given, stopped (or at
+// the tape's end), nothing taken from the library pending: where an instant load leaves it.
+void tape_park(TapeDeck *deck, int block, TapePlace place, bool ended, uint8_t level);
 
 bool tape_inserted(const TapeDeck *deck);
 bool tape_playing(const TapeDeck *deck);      // real-time playback under way (front end: unpaced)

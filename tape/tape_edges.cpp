@@ -32,9 +32,9 @@ void edge_fetch(TapeDeck *deck) {
         flags = LIBSPECTRUM_TAPE_FLAGS_STOP | LIBSPECTRUM_TAPE_FLAGS_TAPE;  // nothing more to play
     int position = 0;
     libspectrum_tape_position(&position, deck->tape);
-    deck->next_time = deck->last_time + delay;
-    deck->next_flags = flags;
-    deck->next_state = edge_block_state(deck->tape, flags);
-    deck->next_position = position;
-    deck->has_next = 1;
+    deck->next.time = deck->last_time + delay;
+    deck->next.flags = flags;
+    deck->next.state = edge_block_state(deck->tape, flags);
+    deck->next.position = position;
+    deck->has_next = true;
 }

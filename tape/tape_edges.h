@@ -8,7 +8,7 @@
 // The level after an edge with the library's flags, from level.
 uint8_t edge_level(uint8_t level, int flags);
 
-// Takes the library's next edge into deck->next_*.
+// Takes the library's next edge into deck->next.
 void edge_fetch(TapeDeck *deck);
 
 // The library's state after the last edge taken, for blocks that have one (0 otherwise).
