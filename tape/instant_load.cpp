@@ -87,32 +87,24 @@ uint8_t play_silently_to(TapeDeck *d, int k) {
             level = edge_level(level, flags);
         }
         for (long n = 0; !(flags & LIBSPECTRUM_TAPE_FLAGS_BLOCK) && n < kMaxBlockEdges; n++) {
-            libspectrum_tape_get_next_edge(&delay, &flags, d->tape);
+            flags = edge_take(d->tape, &delay);
             level = edge_level(level, flags);
         }
     }
     int position = 0;
     libspectrum_tape_position(&position, d->tape);
     for (long n = 0; position < k && n < kMaxBlockEdges; n++) {
-        libspectrum_tape_get_next_edge(&delay, &flags, d->tape);
+        flags = edge_take(d->tape, &delay);
         level = edge_level(level, flags);
         libspectrum_tape_position(&position, d->tape);
     }
     return level;
 }
 
-// The loader is still inside LD-BYTES, at most two calls below the stack pointer of its first
-// read: it has neither returned nor found the block in the rest of the run. (The return
-// address there is SA/LD-RET's when LOAD called it, or a program's own when it came in later.)
-bool loader_waiting(const Machine *m) {
-    uint16_t below = uint16_t(m->ear.trap_sp - m->sp);
-    return m->pc >= kLoaderStart && m->pc < kLoaderEnd && below <= 4;
-}
-
 }  // namespace
 
 bool instant_load(TapeDeck *d, Machine *m) {
-    if (!loader_waiting(m)) return false;
+    if (!rom_loader_waiting(m)) return false;
     int k = next_data_block(d);
     if (k < 0) return false;
     libspectrum_tape_iterator it;
@@ -145,7 +137,7 @@ bool instant_load(TapeDeck *d, Machine *m) {
     // Pilot and sync: the loader's C follows the level at every edge it sees by complementing
     // its first value, so after the second sync pulse it is C0 or ~C0 by the level alone.
     while (!synced && !(flags & LIBSPECTRUM_TAPE_FLAGS_BLOCK) && edges++ < kMaxBlockEdges) {
-        libspectrum_tape_get_next_edge(&delay, &flags, d->tape);
+        flags = edge_take(d->tape, &delay);
         level = edge_level(level, flags);
         synced = edge_block_state(d->tape, flags) == LIBSPECTRUM_TAPE_STATE_DATA1;
     }

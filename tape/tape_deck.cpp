@@ -1,5 +1,6 @@
 #include "tape/tape_deck.h"
 
+#include <bit>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -50,7 +51,7 @@ void hand_out(TapeDeck *d, EarSignal *ear) {
     uint8_t level = edge_level(d->queued_level, flags);
     if (level != d->queued_level) {
         uint32_t t = d->next.time < 0 ? 0 : uint32_t(d->next.time);
-        // Two flips at the same T-state cancel out.
+        // A level forced back at the T-state of a change: the change never shows.
         if (ear->count > ear->next && ear->edge[ear->count - 1] == t)
             ear->count--;
         else
@@ -108,21 +109,42 @@ void advance(TapeDeck *d, EarSignal *ear, uint32_t end) {
     }
 }
 
-void motor_sense(TapeDeck *d, const EarSignal *ear) {
-    bool listening = ear->reads >= kListenReads;
+// The program read port 0xFE in at least three of every four stretches of the run: a loader
+// timing pulses, which can leave no stretch unread without missing edges (a pilot pulse is
+// 2168 T-states), and not a keyboard scan. A run that ended in a HALT counts to the frame's
+// end: the program no longer read.
+bool listening(const EarSignal *ear, uint32_t length) {
+    uint32_t stretches = (length + kEarStretch - 1) / kEarStretch;
+    return uint32_t(std::popcount(ear->heard)) * 4 >= stretches * 3;
+}
+
+void motor_sense(TapeDeck *d, const EarSignal *ear, uint32_t length) {
+    bool heard = listening(ear, length);
     switch (d->motor) {
         case kMotorPlaying:
-            d->quiet = listening ? 0 : d->quiet + 1;
+            d->quiet = heard ? 0 : d->quiet + 1;
             if (d->quiet >= kQuietFrames) d->motor = kMotorStopped;
             break;
         case kMotorHeld:
-            if (!listening) d->motor = kMotorStopped;
+            if (!heard) d->motor = kMotorStopped;
             break;
         case kMotorStopped:
-            if (listening) start_playing(d);
+            if (heard) start_playing(d);
             break;
+        case kMotorPaused:
         case kMotorEnded: break;
     }
+}
+
+// The deck to the start of block k, or the tape's end from the last block on, keeping the
+// level; nothing handed out beyond this frame boundary plays. It stands there, paused if the
+// user's STOP held it, otherwise until the program asks (an instant load included).
+void seek(TapeDeck *d, int k) {
+    bool paused = d->motor == kMotorPaused;
+    bool ended = k >= d->blocks;
+    if (!ended) libspectrum_tape_nth_block(d->tape, k);
+    tape_park(d, ended ? d->blocks - 1 : k, kAtBlockStart, ended, d->level);
+    if (!ended && paused) d->motor = kMotorPaused;
 }
 
 bool has_tape_suffix(const char *path) {
@@ -211,9 +233,10 @@ void tape_before_frame(TapeDeck *deck, Machine *m) {
     ear->level = deck->level;
     ear->next = 0;
     ear->count = 0;
-    ear->reads = 0;
+    ear->heard = 0;
     ear->trapped = 0;
-    ear->trap_armed = deck->motor != kMotorEnded && rom_loader_intact(m->rom);
+    ear->trap_armed =
+        deck->motor != kMotorEnded && deck->motor != kMotorPaused && rom_loader_intact(m->rom);
     if (deck->motor != kMotorPlaying) return;
     for (uint32_t i = 0; i < deck->carry_count; i++) ear->edge[ear->count++] = deck->carry[i];
     deck->carry_count = 0;
@@ -223,14 +246,40 @@ void tape_before_frame(TapeDeck *deck, Machine *m) {
 void tape_after_frame(TapeDeck *deck, Machine *m) {
     if (!deck->tape) return;
     EarSignal *ear = &m->ear;
-    if (deck->motor == kMotorPlaying) advance(deck, ear, run_length(m));
+    uint32_t length = run_length(m);
+    if (deck->motor == kMotorPlaying) advance(deck, ear, length);
     bool steady = ear->next == 0;  // the level did not change during the run
     if (ear->trapped && deck->motor != kMotorEnded) {
         if (steady && instant_load(deck, m)) return;
         if (deck->motor != kMotorPlaying) start_playing(deck);
         return;
     }
-    motor_sense(deck, ear);
+    // The ROM loader went in before a stop block stopped the tape, and waits on: on a 48K
+    // Spectrum its user would now press PLAY.
+    if (deck->motor == kMotorHeld && ear->trap_armed && rom_loader_waiting(m)) {
+        start_playing(deck);
+        return;
+    }
+    motor_sense(deck, ear, length);
+}
+
+void tape_play(TapeDeck *deck) {
+    if (deck->tape && deck->motor != kMotorEnded) start_playing(deck);
+}
+
+void tape_stop(TapeDeck *deck) {
+    if (deck->tape && deck->motor != kMotorEnded) deck->motor = kMotorPaused;
+}
+
+void tape_rewind(TapeDeck *deck) {
+    if (!deck->tape) return;
+    bool at_start = tape_at_end(deck) || deck->place == kAtBlockStart;
+    int current = tape_at_end(deck) ? deck->blocks : deck->block;
+    seek(deck, at_start && current > 0 ? current - 1 : current);
+}
+
+void tape_forward(TapeDeck *deck) {
+    if (deck->tape && !tape_at_end(deck)) seek(deck, deck->block + 1);
 }
 
 void tape_park(TapeDeck *deck, int block, TapePlace place, bool ended, uint8_t level) {
@@ -248,9 +297,10 @@ void tape_park(TapeDeck *deck, int block, TapePlace place, bool ended, uint8_t l
 
 bool tape_inserted(const TapeDeck *deck) { return deck->tape != nullptr; }
 bool tape_playing(const TapeDeck *deck) { return deck->motor == kMotorPlaying; }
-bool tape_at_end(const TapeDeck *deck) { return deck->motor == kMotorEnded; }
-int tape_block(const TapeDeck *deck) {
-    return tape_at_end(deck) ? deck->blocks : deck->block + 1;
+bool tape_engaged(const TapeDeck *deck) {
+    return deck->tape && (deck->motor == kMotorPlaying || deck->motor == kMotorStopped);
 }
+bool tape_at_end(const TapeDeck *deck) { return deck->motor == kMotorEnded; }
+int tape_block(const TapeDeck *deck) { return tape_at_end(deck) ? deck->blocks : deck->block + 1; }
 int tape_blocks(const TapeDeck *deck) { return deck->blocks; }
 const char *tape_name(const TapeDeck *deck) { return deck->name; }

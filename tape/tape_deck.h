@@ -1,14 +1,19 @@
 // The tape deck: one inserted tape image, read with libspectrum, played into the EAR bit of
-// port 0xFE between frame runs, started and stopped by what the program does, and loaded
-// straight into memory when the ROM's own loader asks for a standard block.
+// port 0xFE between frame runs, started and stopped by what the program does and by the
+// user's buttons, and loaded straight into memory when the ROM's own loader asks for a
+// standard block.
 //
 // Motor sense. A stopped deck gives no edges (the level stays). It starts playing when the
 // program asks for the tape: the ROM loader is entered and the block cannot be loaded at once,
-// or the program polls port 0xFE at loader rates (kListenReads reads in a frame). It stops at
-// a stop-the-tape block and at the tape's end, and when the program has not polled at that
-// rate for kQuietFrames frames, so that a multi-load game's later blocks wait until it asks
-// for them; then the tape stands exactly where it stopped. After a stop-the-tape block the
-// program must first stop polling before polling starts the tape again.
+// or the program listens: it reads port 0xFE all through a frame, as every loader does to
+// time the pulses, whatever its rate (the ROM's own reads every 59 T-states after a wait of
+// 358 from each edge, and so do loaders built on it with other timings), while a keyboard
+// scan reads its eight half-rows in one burst. It stops at a stop-the-tape block and at the
+// tape's end, and when the program has not listened for kQuietFrames frames, so that a
+// multi-load game's later blocks wait until it asks for them; then the tape stands exactly
+// where it stopped. After a stop-the-tape block it starts again when the ROM loader is
+// entered or still waits in it, or when the program listens after a frame in which it did
+// not. The user's STOP holds it whatever the program does, with no instant loads, until PLAY.
 #pragma once
 
 #include <cstddef>
@@ -21,12 +26,10 @@ struct libspectrum_tape;
 // Edges further than this beyond the frame budget are not handed to a run; the last
 // instruction of a run can read the port at most a few dozen T-states past the budget.
 constexpr uint32_t kEarHorizon = 256;
-// A loader samples the EAR bit every 60 to 100 T-states: more than 700 reads a frame. A
-// keyboard scan reads 8 half-rows, and games scan a few times a frame: a few dozen reads.
-constexpr uint32_t kListenReads = 500;
-// Frames of playback without loader-rate polling before the deck stops. The ROM loader itself
-// stops reading for a second once it hears the first edges (LD-WAIT: 1045 x 256 turns of a
-// DJNZ loop, 50 frames), and loaders built on it do the same; 1.2 s rides over that.
+// Frames of playback without listening before the deck stops. The ROM loader itself stops
+// reading for a second once it hears the first edges (LD-WAIT: 1045 x 256 turns of a DJNZ
+// loop, 50 frames), and loaders built on it do the same; 1.2 s rides over that. Longer would
+// run a multi-load game's tape on into the pilot of a block it asks for later.
 constexpr int kQuietFrames = 60;
 
 // A file's base name: up to NAME_MAX (255) bytes and the NUL.
@@ -43,7 +46,8 @@ enum TapePlace : uint8_t {
 enum TapeMotor : uint8_t {
     kMotorStopped,  // standing; starts when the program listens or enters the ROM loader
     kMotorPlaying,  // real-time playback
-    kMotorHeld,     // stopped by a stop-the-tape block: the program must pause polling first
+    kMotorHeld,     // stopped by a stop-the-tape block (see Motor sense above)
+    kMotorPaused,   // stopped by the user's STOP: nothing but PLAY starts it
     kMotorEnded,    // every block played or loaded
 };
 
@@ -71,7 +75,7 @@ struct TapeDeck {
     TapeMotor motor;
     TapeStop stop;
     int64_t stop_time;     // the stop's T-state, relative to the coming run's start
-    int quiet;             // frames of playback without loader-rate polling
+    int quiet;             // frames of playback without listening
     uint8_t level;         // the EAR level at the start of the coming run
     uint8_t queued_level;  // the level after every edge handed out so far
     bool has_next;         // next holds an edge
@@ -105,12 +109,25 @@ void tape_before_frame(TapeDeck *deck, Machine *m);
 // T-states the run took; stop blocks and the end of the tape.
 void tape_after_frame(TapeDeck *deck, Machine *m);
 
+// The user's buttons, between two frame runs. PLAY starts the motor (at the tape's end it
+// does nothing); STOP holds it until PLAY. REW goes to the start of the block playing, or of
+// the one before when the deck stands at a block's start or the tape's end; FWD to the start
+// of the next block, or the tape's end. After REW and FWD the deck stands at the new place:
+// held if STOP held it, otherwise until the program asks, as a recorder stands after a wind.
+void tape_play(TapeDeck *deck);
+void tape_stop(TapeDeck *deck);
+void tape_rewind(TapeDeck *deck);
+void tape_forward(TapeDeck *deck);
+
 // Parks the deck at the place of block (0-based) with the EAR level given, stopped (or at
 // the tape's end), nothing taken from the library pending: where an instant load leaves it.
 void tape_park(TapeDeck *deck, int block, TapePlace place, bool ended, uint8_t level);
 
 bool tape_inserted(const TapeDeck *deck);
 bool tape_playing(const TapeDeck *deck);      // real-time playback under way (front end: unpaced)
+// The motor follows the program: playing, or standing until the program asks. The user's
+// STOP would hold it; otherwise (held, stopped by the user, at the end) PLAY is what's left.
+bool tape_engaged(const TapeDeck *deck);
 bool tape_at_end(const TapeDeck *deck);       // every block played or loaded
 int tape_block(const TapeDeck *deck);         // 1-based number of the current block
 int tape_blocks(const TapeDeck *deck);        // number of blocks

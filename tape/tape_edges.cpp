@@ -1,6 +1,15 @@
 #include "tape/tape_edges.h"
 
-#include <libspectrum.h>
+int edge_take(libspectrum_tape *tape, libspectrum_dword *delay) {
+    int flags = 0;
+    *delay = 0;
+    if (libspectrum_tape_get_next_edge(delay, &flags, tape) != LIBSPECTRUM_ERROR_NONE)
+        return LIBSPECTRUM_TAPE_FLAGS_BLOCK | LIBSPECTRUM_TAPE_FLAGS_STOP |
+               LIBSPECTRUM_TAPE_FLAGS_TAPE;
+    const int forced = LIBSPECTRUM_TAPE_FLAGS_LEVEL_LOW | LIBSPECTRUM_TAPE_FLAGS_LEVEL_HIGH;
+    if (*delay == 0 && !(flags & forced)) flags |= LIBSPECTRUM_TAPE_FLAGS_NO_EDGE;
+    return flags;
+}
 
 uint8_t edge_level(uint8_t level, int flags) {
     if (flags & LIBSPECTRUM_TAPE_FLAGS_LEVEL_LOW) return 0;
@@ -27,9 +36,7 @@ int edge_block_state(libspectrum_tape *tape, int flags) {
 
 void edge_fetch(TapeDeck *deck) {
     libspectrum_dword delay = 0;
-    int flags = 0;
-    if (libspectrum_tape_get_next_edge(&delay, &flags, deck->tape) != LIBSPECTRUM_ERROR_NONE)
-        flags = LIBSPECTRUM_TAPE_FLAGS_STOP | LIBSPECTRUM_TAPE_FLAGS_TAPE;  // nothing more to play
+    int flags = edge_take(deck->tape, &delay);
     int position = 0;
     libspectrum_tape_position(&position, deck->tape);
     deck->next.time = deck->last_time + delay;
