@@ -25,20 +25,20 @@ void browser_done(FrontEnd *fe) {
     run_state_set(fe, 0, fe->audio->fast);
 }
 
-int browser_command(SDLKey symbol) {
+BrowserCommand browser_command(SDLKey symbol) {
     switch (symbol) {
         case SDLK_DOWN: return kBrowserDown;
         case SDLK_RIGHT: return kBrowserRight;
         case SDLK_LEFT: return kBrowserLeft;
         case SDLK_UP: return kBrowserUp;
         case SDLK_RETURN: return kBrowserEnter;
-        default: return 0;
+        default: return kBrowserNone;
     }
 }
 
 void key_down(FrontEnd *fe, SDLKey symbol) {
     if (fe->browsing) {
-        if (browser_key(fe->m, browser_command(symbol), fe->path, sizeof fe->path))
+        if (browser_key(fe->browser, fe->m, browser_command(symbol), fe->path, sizeof fe->path))
             browser_done(fe);
         return;
     }
@@ -56,9 +56,9 @@ void key_up(FrontEnd *fe, SDLKey symbol) {
 }
 
 void mouse_down(FrontEnd *fe, int x, int y) {
-    int tap = fe->browsing ? browser_tap_command(x, y) : 0;
-    if (tap) {
-        if (browser_key(fe->m, tap, fe->path, sizeof fe->path)) browser_done(fe);
+    int position = fe->browsing ? browser_tap_position(x, y) : -1;
+    if (position >= 0) {
+        browser_tap(fe->browser, fe->m, position);
         return;
     }
     if (x >= kKeysLeft && x <= kKeysRight && y >= kKeysTop && y <= kKeysBottom) {
@@ -125,7 +125,7 @@ void button_action(FrontEnd *fe, int action) {
         case kActionLoad:
             fe->browsing = 1 - fe->browsing;
             run_state_set(fe, fe->browsing, fe->audio->fast);
-            if (fe->browsing) browser_open(m);
+            if (fe->browsing) browser_open(fe->browser, m);
             break;
     }
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "frontend/file_browser.h"
 #include "frontend/tape_control.h"
 #include "input/options.h"
 #include "machine/machine.h"
@@ -16,6 +17,7 @@ struct FrontEnd {
     Machine *m;
     Options *options;
     AudioState *audio;
+    FileBrowser *browser;
     int quit;            // ends the loop after the current pass
     int paused;          // no frames: each pass waits for an event
     int browsing;        // the snapshot browser is open

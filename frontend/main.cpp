@@ -16,6 +16,7 @@ uint8_t image[kMemorySize];
 Machine machine;
 Options options;
 AudioState audio;
+FileBrowser browser;  // 2 MB of names
 FrontEnd fe;
 
 char wmclass[] = "SDL_VIDEO_X11_WMCLASS=tavisk";
@@ -51,6 +52,7 @@ int main(int argc, char **argv) {
     fe.m = &machine;
     fe.options = &options;
     fe.audio = &audio;
+    fe.browser = &browser;
     if (video_open(&machine) != 0) return 1;
     quit_on_hangup_signals();
     std::atexit(finish_on_exit);

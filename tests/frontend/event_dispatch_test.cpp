@@ -202,7 +202,7 @@ TEST_F(Dispatch, PauseAndLoadInterplay) {
     press_button(kActionLoad);
     EXPECT_EQ(fe->browsing, 1);
     EXPECT_EQ(fe->paused, 1);
-    EXPECT_EQ(dircount, 2) << "\"..\" and game.sna";
+    EXPECT_EQ(fe->browser->count, 2) << "\"..\" and game.sna";
     press_button(kActionPause);
     EXPECT_EQ(fe->paused, 0);
     EXPECT_EQ(fe->browsing, 1);
@@ -210,7 +210,7 @@ TEST_F(Dispatch, PauseAndLoadInterplay) {
     send(key_event(SDL_KEYDOWN, SDLK_a));
     EXPECT_EQ(fe->quit, 0);
     send(key_event(SDL_KEYDOWN, SDLK_RIGHT));
-    EXPECT_EQ(browsesel, 1);
+    EXPECT_EQ(fe->browser->selected, 1);
     EXPECT_EQ(m->joystick, 0x1F) << "RIGHT pressed no joystick line while browsing";
 
     // PAUSE before LOAD: closing the browser resumes all the same.
@@ -408,14 +408,14 @@ TEST_F(Dispatch, TheBrowserLoadsTheChosenSnapshotWithItsProfile) {
     std::ofstream(dir + "/games/aaa.txt") << "not a snapshot";
 
     press_button(kActionLoad);
-    ASSERT_EQ(dircount, 2);  // "..", "games"
+    ASSERT_EQ(fe->browser->count, 2);  // "..", "games"
     send(key_event(SDL_KEYDOWN, SDLK_RIGHT));
     send(key_event(SDL_KEYDOWN, SDLK_RETURN));
     EXPECT_EQ(fe->browsing, 1);
-    ASSERT_EQ(dircount, 3);  // "..", "aaa.txt", "krakout.sna"
+    ASSERT_EQ(fe->browser->count, 3);  // "..", "aaa.txt", "krakout.sna"
     // A tap on the third position selects the snapshot; RETURN loads it.
     send(mouse_event(SDL_MOUSEBUTTONDOWN, 40, 100 + 16));
-    EXPECT_EQ(browsesel, 2);
+    EXPECT_EQ(fe->browser->selected, 2);
     m->counter = 300;
     testing::internal::CaptureStderr();
     send(key_event(SDL_KEYDOWN, SDLK_RETURN));

@@ -26,6 +26,7 @@ class FrontEndRig : public ::testing::Test {
         static Options options;
         static AudioState audio;
         static FrontEnd state;
+        static FileBrowser browser;
         m = &machine;
         machine_power_on(m, image);
         surface = attach_screen_surface(m);
@@ -37,6 +38,7 @@ class FrontEndRig : public ::testing::Test {
         fe->m = m;
         fe->options = &options;
         fe->audio = &audio;
+        fe->browser = &browser;
         char pattern[] = "/tmp/tavisk-frontend-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         dir = pattern;
