@@ -58,7 +58,8 @@ void key_up(FrontEnd *fe, SDLKey symbol) {
 void mouse_down(FrontEnd *fe, int x, int y) {
     int position = fe->browsing ? browser_tap_position(x, y) : -1;
     if (position >= 0) {
-        browser_tap(fe->browser, fe->m, position);
+        if (browser_tap(fe->browser, fe->m, position, fe->path, sizeof fe->path))
+            browser_done(fe);
         return;
     }
     if (x >= kKeysLeft && x <= kKeysRight && y >= kKeysTop && y <= kKeysBottom) {

@@ -175,7 +175,10 @@ int browser_key(FileBrowser *b, Machine *m, BrowserCommand command, char *path, 
     return 0;
 }
 
-void browser_tap(FileBrowser *b, Machine *m, int position) {
-    if (position < 0 || position >= kBrowserPositions || b->top + position >= b->count) return;
+int browser_tap(FileBrowser *b, Machine *m, int position, char *path, size_t pathsize) {
+    if (position < 0 || position >= kBrowserPositions || b->top + position >= b->count) return 0;
+    // Touch alone must be enough: a second tap opens what the first highlighted.
+    if (b->top + position == b->selected) return enter_selection(b, m, path, pathsize);
     select_name(b, m, b->top + position);
+    return 0;
 }

@@ -49,9 +49,10 @@ int browser_tap_position(int x, int y);
 // status line, and 0 returned.
 int browser_key(FileBrowser *b, Machine *m, BrowserCommand command, char *path, size_t pathsize);
 
-// A tap on list position: selects the name shown there; a position without a name changes
-// nothing.
-void browser_tap(FileBrowser *b, Machine *m, int position);
+// A tap on list position: selects the name shown there; a tap on the name already selected
+// enters or chooses it as kBrowserEnter does, with the same result. A position without a
+// name changes nothing and returns 0.
+int browser_tap(FileBrowser *b, Machine *m, int position, char *path, size_t pathsize);
 
 // One name of a listing into the table, but "." and the snapshot saver's temporary files.
 // A full table drops later names, but not "..", which takes the last slot.

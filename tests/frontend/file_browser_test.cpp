@@ -135,8 +135,7 @@ class Browser : public ::testing::Test {
 
     int key(Input in) {
         if (in.position == kNoTap) return browser_key(b, m, in.command, path, 256);
-        browser_tap(b, m, in.position);
-        return 0;
+        return browser_tap(b, m, in.position, path, 256);
     }
     std::vector<uint16_t> screen() const { return {m->pixels, m->pixels + kW * kH}; }
 
@@ -339,22 +338,30 @@ TEST_F(Browser, LeavingHandsBackAnEmptyPath) {
     EXPECT_EQ(flips, flipped);
 }
 
+// RETURN opens the highlighted name; so does a second tap on it, while the first tap only
+// highlights.
 TEST_F(Browser, EntersADirectoryAndComesBackUp) {
     make_dir("sub");
     touch("sub/inner.sna");
     touch("zz");
-    browser_open(b, m);
-    key(kRight);
-    EXPECT_EQ(key(kEnter), 0);
-    EXPECT_STREQ(path, kUntouched);
-    EXPECT_EQ(cwd(), root + "/sub");
-    EXPECT_EQ(flips, 3);  // open, move, new listing
-    std::vector<std::string> inner = {"..", "inner.sna"};
-    ASSERT_EQ(b->count, 2);
-    expect_shown(inner, "inside");
-    EXPECT_EQ(key(kEnter), 0);  // ".."
-    EXPECT_EQ(cwd(), root);
-    expect_shown({"..", "sub", "zz"}, "back");
+    for (bool by_tap : {false, true}) {
+        SCOPED_TRACE(by_tap ? "taps" : "RETURN");
+        ASSERT_EQ(chdir(root.c_str()), 0);
+        flips = 0;
+        browser_open(b, m);
+        EXPECT_EQ(key(by_tap ? tap(1) : kRight), 0);
+        EXPECT_EQ(cwd(), root);
+        EXPECT_EQ(key(by_tap ? tap(1) : kEnter), 0);
+        EXPECT_STREQ(path, kUntouched);
+        EXPECT_EQ(cwd(), root + "/sub");
+        EXPECT_EQ(flips, 3);  // open, move, new listing
+        std::vector<std::string> inner = {"..", "inner.sna"};
+        ASSERT_EQ(b->count, 2);
+        expect_shown(inner, "inside");
+        EXPECT_EQ(key(by_tap ? tap(0) : kEnter), 0);  // "..", highlighted from the start
+        EXPECT_EQ(cwd(), root);
+        expect_shown({"..", "sub", "zz"}, "back");
+    }
 }
 
 TEST_F(Browser, DotDotAtTheRootStaysThere) {
@@ -393,15 +400,19 @@ TEST_F(Browser, ChoosesFilesByTheirWholeNames) {
         EXPECT_EQ(b->names[i + 1], c.name);
         key(tap(i + 1));
         ASSERT_EQ(b->selected, i + 1);
-        int flipped = flips;
-        std::strcpy(path, kUntouched);
-        testing::internal::CaptureStderr();
-        EXPECT_EQ(key(kEnter), c.chosen ? 1 : 0);
-        std::string said = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(path, c.chosen ? root + "/" + c.name : kUntouched);
-        EXPECT_EQ(said, c.chosen ? "" : "Can't read " + c.name + ": File name too long\n");
-        EXPECT_EQ(cwd(), root);
-        EXPECT_EQ(flips, flipped);
+        // RETURN, or a second tap on the highlighted name, chooses alike.
+        for (Input open : {kEnter, tap(i + 1)}) {
+            SCOPED_TRACE(describe(open));
+            int flipped = flips;
+            std::strcpy(path, kUntouched);
+            testing::internal::CaptureStderr();
+            EXPECT_EQ(key(open), c.chosen ? 1 : 0);
+            std::string said = testing::internal::GetCapturedStderr();
+            EXPECT_EQ(path, c.chosen ? root + "/" + c.name : kUntouched);
+            EXPECT_EQ(said, c.chosen ? "" : "Can't read " + c.name + ": File name too long\n");
+            EXPECT_EQ(cwd(), root);
+            EXPECT_EQ(flips, flipped);
+        }
     }
 }
 
