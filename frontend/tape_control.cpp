@@ -23,12 +23,12 @@ void say_progress(FrontEnd *fe) {
     if (tape_at_end(&deck)) {
         if (t->end_shown) return;
         t->end_shown = 1;
-        std::snprintf(text, sizeof text, "Tape %s ended", tape_name(&deck));
+        std::snprintf(text, sizeof text, "Tape ended: %s", tape_name(&deck));
     } else {
         if (tape_block(&deck) == t->block_shown) return;
         t->block_shown = tape_block(&deck);
-        std::snprintf(text, sizeof text, "%s block %d/%d", tape_name(&deck), tape_block(&deck),
-                      tape_blocks(&deck));
+        std::snprintf(text, sizeof text, "Block %d/%d %s", tape_block(&deck), tape_blocks(&deck),
+                      tape_name(&deck));
     }
     status_say(fe->m, text);
 }
