@@ -9,8 +9,10 @@
 #include "display/control_panel.h"
 #include "display/screen_render.h"
 #include "frontend/event_dispatch.h"
+#include "frontend/key_map_actions.h"
 #include "frontend/pacing.h"
 #include "frontend/panel_status.h"
+#include "frontend/run_state.h"
 #include "frontend/snapshot_actions.h"
 #include "frontend/tape_control.h"
 #include "machine/run_frame.h"
@@ -55,6 +57,7 @@ void start_loop_state(FrontEnd *fe) {
 }
 
 void start_snapshot(FrontEnd *fe, int argc, char **argv) {
+    start_keys(fe);
     if (argc > 1 && !tape_open(fe, argv[1])) load_and_say(fe, argv[1]);
 }
 
@@ -65,7 +68,7 @@ void start_clock(FrontEnd *fe) {
 }
 
 void start_sound(FrontEnd *fe) {
-    if (fe->options->sound && fe->audio->fast == 0) sound_open(fe->audio, fe->m);
+    if (fe->options->sound && fe->audio->fast == 0) sound_on(fe);
 }
 
 void show_frame_count(FrontEnd *fe) { draw_frame_count(fe->m, fe->m->counter - fe->fpsbase); }

@@ -7,7 +7,7 @@
 void start_panel(FrontEnd *fe);
 // The loop variables and the FAST mode taken from the options.
 void start_loop_state(FrontEnd *fe);
-// The snapshot named first on the command line, if any.
+// The start's keys, then the snapshot or tape named first on the command line, if any.
 void start_snapshot(FrontEnd *fe, int argc, char **argv);
 // The pacing time base and the frame-count base.
 void start_clock(FrontEnd *fe);

@@ -3,10 +3,10 @@
 #include <cstdio>
 
 #include "frontend/front_end.h"
+#include "frontend/key_map_actions.h"
 #include "frontend/pacing.h"
 #include "frontend/run_state.h"
 #include "frontend/status_line.h"
-#include "input/key_profiles.h"
 #include "tape/tape_deck.h"
 
 namespace {
@@ -45,12 +45,12 @@ bool tape_open(FrontEnd *fe, const char *path) {
     // A power-on as at start-up; the screen and the frame and sound counts carry on, so that
     // pacing and sound go on as after loading a snapshot.
     machine_cold_start(fe->m);
-    profile_select(tape_name(&deck), fe->options);
     TapeFront *t = &fe->tape;
     autostart_begin(&t->autostart, fe->m);
     t->block_shown = 0;
     t->end_shown = 0;
     say_progress(fe);
+    apply_game_keys(fe, tape_name(&deck));
     return true;
 }
 
