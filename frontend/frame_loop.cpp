@@ -91,6 +91,12 @@ void run_one_frame(FrontEnd *fe) {
     m->sndread = next_ring_frame(m->sndread);
 }
 
+void show_pressed_keys(FrontEnd *fe) {
+    SDL_Rect rects[kPressedKeyRects];
+    int count = draw_pressed_keys(fe->m, &fe->pressed, rects);
+    if (count) SDL_UpdateRects(fe->m->surface, count, rects);
+}
+
 int handle_event(FrontEnd *fe) {
     SDL_Event event;
     if (!SDL_PollEvent(&event)) return 0;
@@ -116,10 +122,13 @@ void loop_pass(FrontEnd *fe) {
         else
             idle_micros = frame_wait_micros(m, fe->audio->fast, &now, &fe->synctime);
     }
+    int event = handle_event(fe);
+    // Keys change at events and before frames (held taps let go, the load command typed).
+    show_pressed_keys(fe);
     // An idle pass sleeps until the next frame is due rather than spinning: an event that
     // arrives meanwhile waits at most one frame period, and no pass sleeps while frames run
     // back to back (FAST modes, or the sound consumer about to run dry) or events queue.
-    if (!handle_event(fe)) sleep_micros(idle_micros);
+    if (!event) sleep_micros(idle_micros);
 }
 
 void exit_sequence(FrontEnd *fe) {

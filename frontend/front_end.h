@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "display/pressed_keys.h"
 #include "frontend/file_browser.h"
 #include "frontend/tape_control.h"
 #include "input/options.h"
@@ -43,4 +44,5 @@ struct FrontEnd {
     uint8_t hwpressed[kHardwareKeys];
     uint32_t hwdown[kHardwareKeys];
     uint32_t hwdowns;
+    PressedKeys pressed;  // the keys the drawn keyboard shows down
 };
