@@ -12,6 +12,7 @@
 
 InstanceLock instance_lock(int *fd, int *error, char *path, int size) {
     *fd = -1;
+    path[0] = '\0';
     *error = user_folder(kUserRuntime, "", true, path, size_t(size));
     if (*error) return kLockUnavailable;
     int n = int(std::strlen(path));

@@ -42,6 +42,11 @@ void default_keys(KeyMap *map, MapInForce *inforce, KeysProblems *problems, FILE
 
 void game_keys(const char *base, const char *game, KeyMap *map, MapInForce *inforce,
                KeysProblems *problems, FILE *log) {
+    // A game without a name has the map of no game.
+    if (!game[0]) {
+        default_keys(map, inforce, problems, log);
+        return;
+    }
     const KeyProfile *profile = profile_for(base);
     char path[PATH_MAX];
     if (!user_file(game, path, sizeof path)) {
@@ -57,7 +62,7 @@ void game_keys(const char *base, const char *game, KeyMap *map, MapInForce *info
     else
         default_keys(map, &under, problems, log);
     keys_read(path, map, problems, log);
-    name_map(inforce, game[0] ? game : kDefaultName, 1);
+    name_map(inforce, game, 1);
 }
 
 int assign_key(const char *game, int index, int code, KeyMap *map, MapInForce *inforce) {
