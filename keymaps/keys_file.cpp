@@ -97,8 +97,7 @@ void parse_line(const char *begin, const char *end, KeyMap *map, char *what, siz
         std::snprintf(what, size, "longer than %zu bytes", kKeysLineLimit);
         return;
     }
-    // Control bytes make no text; bytes above 127 are allowed in comments.
-    const char *hash = static_cast<const char *>(std::memchr(begin, '#', size_t(end - begin)));
+    // Control bytes make no text; bytes above 127 are allowed, in comments for one.
     for (const char *p = begin; p < end; p++) {
         unsigned char c = (unsigned char)*p;
         if ((c < ' ' && c != '\t') || c == 0x7F) {
@@ -106,7 +105,8 @@ void parse_line(const char *begin, const char *end, KeyMap *map, char *what, siz
             return;
         }
     }
-    if (hash) end = hash;
+    if (const void *hash = std::memchr(begin, '#', size_t(end - begin)))
+        end = static_cast<const char *>(hash);
     trim(&begin, &end);
     if (begin == end) return;
     const char *equals = static_cast<const char *>(std::memchr(begin, '=', size_t(end - begin)));
