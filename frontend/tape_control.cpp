@@ -6,10 +6,10 @@
 
 #include "display/control_panel.h"
 #include "frontend/front_end.h"
+#include "frontend/key_map_actions.h"
 #include "frontend/pacing.h"
 #include "frontend/run_state.h"
 #include "frontend/status_line.h"
-#include "input/key_profiles.h"
 #include "tape/tape_deck.h"
 
 namespace {
@@ -27,13 +27,13 @@ void say_progress(FrontEnd *fe) {
         if (t->end_shown) return;
         t->end_shown = 1;
         t->block_shown = 0;  // a block after the end (the user's REW) is said again
-        std::snprintf(text, sizeof text, "Tape %s ended", tape_name(&deck));
+        std::snprintf(text, sizeof text, "Tape ended: %s", tape_name(&deck));
     } else {
         t->end_shown = 0;
         if (tape_block(&deck) == t->block_shown) return;
         t->block_shown = tape_block(&deck);
-        std::snprintf(text, sizeof text, "%s block %d/%d", tape_name(&deck), tape_block(&deck),
-                      tape_blocks(&deck));
+        std::snprintf(text, sizeof text, "Block %d/%d %s", tape_block(&deck), tape_blocks(&deck),
+                      tape_name(&deck));
     }
     status_say(fe->m, text);
 }
@@ -61,7 +61,7 @@ void show_deck(FrontEnd *fe) {
 
 void eject(FrontEnd *fe) {
     char text[kTextSize];
-    std::snprintf(text, sizeof text, "Tape %s ejected", tape_name(&deck));
+    std::snprintf(text, sizeof text, "Tape ejected: %s", tape_name(&deck));
     tape_autostart_cancel(fe);
     tape_eject(&deck, fe->m);
     status_say(fe->m, text);
@@ -79,12 +79,12 @@ bool tape_open(FrontEnd *fe, const char *path) {
     // A power-on as at start-up; the screen and the frame and sound counts carry on, so that
     // pacing and sound go on as after loading a snapshot.
     machine_cold_start(fe->m);
-    profile_select(tape_name(&deck), fe->options);
     TapeFront *t = &fe->tape;
     autostart_begin(&t->autostart, fe->m);
     t->block_shown = 0;
     t->end_shown = 0;
     say_progress(fe);
+    apply_game_keys(fe, tape_name(&deck));
     show_deck(fe);
     return true;
 }

@@ -19,7 +19,7 @@ struct TapeFront {
 };
 
 // For a path that names a tape image: inserts it, restarts the machine from power-on with
-// the key profile of its name and starts typing the load command; or, when the image is
+// the keys of its game and starts typing the load command; or, when the image is
 // refused, says why on the status line and keeps the machine. False for any other path.
 bool tape_open(FrontEnd *fe, const char *path);
 
@@ -35,8 +35,8 @@ void tape_frame_start(FrontEnd *fe);
 // force before comes back when it stops.
 void tape_frame_end(FrontEnd *fe);
 
-// A tap on the deck's button action (REW, PLAY or STOP, FWD, EJECT), between two frames, so
-// at the next frame boundary:
-// the deck moves, the status line says where it stands ("Tape <name> ejected" for EJECT) and
-// the buttons show what a tap does now. Without a tape it does nothing.
+// A tap on the deck's button action (REW, PLAY or STOP, FWD, EJECT), handled between two
+// frames and so at the next frame boundary: the deck moves, the status line says where it
+// stands ("Tape ejected: <name>" for EJECT) and the buttons show what a tap does now.
+// Without a tape it does nothing.
 void tape_button(FrontEnd *fe, int action);
