@@ -282,19 +282,6 @@ void tape_forward(TapeDeck *deck) {
     if (deck->tape && !tape_at_end(deck)) seek(deck, deck->block + 1);
 }
 
-void tape_park(TapeDeck *deck, int block, TapePlace place, bool ended, uint8_t level) {
-    deck->block = block;
-    deck->place = place;
-    deck->motor = ended ? kMotorEnded : kMotorStopped;
-    deck->stop = kStopNone;
-    deck->quiet = 0;
-    deck->has_next = false;
-    deck->carry_count = 0;
-    deck->last_time = 0;
-    deck->level = level;
-    deck->queued_level = level;
-}
-
 bool tape_inserted(const TapeDeck *deck) { return deck->tape != nullptr; }
 bool tape_playing(const TapeDeck *deck) { return deck->motor == kMotorPlaying; }
 bool tape_engaged(const TapeDeck *deck) {

@@ -119,10 +119,6 @@ void tape_stop(TapeDeck *deck);
 void tape_rewind(TapeDeck *deck);
 void tape_forward(TapeDeck *deck);
 
-// Parks the deck at the place of block (0-based) with the EAR level given, stopped (or at
-// the tape's end), nothing taken from the library pending: where an instant load leaves it.
-void tape_park(TapeDeck *deck, int block, TapePlace place, bool ended, uint8_t level);
-
 bool tape_inserted(const TapeDeck *deck);
 bool tape_playing(const TapeDeck *deck);      // real-time playback under way (front end: unpaced)
 // The motor follows the program: playing, or standing until the program asks. The user's

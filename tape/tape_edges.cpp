@@ -45,3 +45,16 @@ void edge_fetch(TapeDeck *deck) {
     deck->next.position = position;
     deck->has_next = true;
 }
+
+void tape_park(TapeDeck *deck, int block, TapePlace place, bool ended, uint8_t level) {
+    deck->block = block;
+    deck->place = place;
+    deck->motor = ended ? kMotorEnded : kMotorStopped;
+    deck->stop = kStopNone;
+    deck->quiet = 0;
+    deck->has_next = false;
+    deck->carry_count = 0;
+    deck->last_time = 0;
+    deck->level = level;
+    deck->queued_level = level;
+}

@@ -1,4 +1,5 @@
-// Taking edges from the library: the level an edge leaves, and what the deck learns from it.
+// Taking edges from the library: the level an edge leaves, what the deck learns from it, and
+// where the deck stands when it takes none.
 #pragma once
 
 #include <cstdint>
@@ -23,3 +24,8 @@ void edge_fetch(TapeDeck *deck);
 
 // The library's state after the last edge taken, for blocks that have one (0 otherwise).
 int edge_block_state(libspectrum_tape *tape, int flags);
+
+// Parks the deck at the place of block (0-based) with the EAR level given, stopped (or at
+// the tape's end), nothing taken from the library pending: where an instant load or the
+// user's winding leaves it.
+void tape_park(TapeDeck *deck, int block, TapePlace place, bool ended, uint8_t level);
