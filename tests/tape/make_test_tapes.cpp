@@ -241,7 +241,7 @@ bool save(libspectrum_tape *tape, libspectrum_id_t type, const std::string &path
     if (libspectrum_tape_write(&buffer, &length, tape, type) != LIBSPECTRUM_ERROR_NONE) return false;
     FILE *f = std::fopen(path.c_str(), "wb");
     bool ok = f && std::fwrite(buffer, 1, length, f) == length &&
-              std::fwrite(tail.data(), 1, tail.size(), f) == tail.size();
+              (tail.empty() || std::fwrite(tail.data(), 1, tail.size(), f) == tail.size());
     if (f) ok = std::fclose(f) == 0 && ok;
     libspectrum_free(buffer);
     libspectrum_tape_free(tape);
