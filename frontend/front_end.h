@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "frontend/file_open.h"
 #include "frontend/tape_control.h"
 #include "input/options.h"
 #include "machine/machine.h"
@@ -31,4 +32,5 @@ struct FrontEnd {
     // The working folder at start, "" when unknown: where "tmp.sna" goes at the last.
     char startfolder[PATH_MAX];
     TapeFront tape;      // the inserted tape's autostart and progress
+    FileOpen open;       // the file being decoded, if any
 };

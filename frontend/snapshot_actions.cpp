@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "frontend/status_line.h"
+#include "input/key_profiles.h"
 #include "frontend/tape_control.h"
 #include "snapshot/snapshot_files.h"
 
@@ -11,6 +12,16 @@ void load_and_say(FrontEnd *fe, const char *path) {
     // A refusal keeps the machine, and with it a load command still being typed.
     if (load_snapshot(fe->m, path, fe->options, message, sizeof message) == kLoaded)
         tape_autostart_cancel(fe);
+    status_say(fe->m, message);
+}
+
+void say_decoded_load(FrontEnd *fe, int result, const char *shown, const char *name) {
+    if (result == kLoaded) {
+        profile_select(name, fe->options);
+        tape_autostart_cancel(fe);
+    }
+    char message[kSnapshotMessageSize];
+    snapshot_message(result, shown, 0, message, sizeof message);
     status_say(fe->m, message);
 }
 

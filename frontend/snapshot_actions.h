@@ -8,6 +8,11 @@
 // with the machine kept, and says which.
 void load_and_say(FrontEnd *fe, const char *path);
 
+// Says what came of loading a snapshot that the decoder read (result, a LoadResult): the
+// key profile of its own name (inside an archive, the name there) taken when loaded, the
+// message naming shown, the file the user picked.
+void say_decoded_load(FrontEnd *fe, int result, const char *shown, const char *name);
+
 // Saves the machine as "tmp.sna" in the working folder; when that folder cannot take it,
 // in $HOME, else in the folder the program started in. Says where it went when that was
 // not the working folder, and why when it went nowhere.
