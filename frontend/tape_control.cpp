@@ -52,6 +52,8 @@ void tape_open_decoded(FrontEnd *fe, const char *name, const uint8_t *tzx, size_
     say_progress(fe);
 }
 
+const TapeDeck *tape_front_deck() { return &deck; }
+
 void tape_autostart_cancel(FrontEnd *fe) { autostart_cancel(&fe->tape.autostart, fe->m); }
 
 void tape_frame_start(FrontEnd *fe) {

@@ -8,6 +8,7 @@
 #include "tape/autostart.h"
 
 struct FrontEnd;
+struct TapeDeck;
 
 struct TapeFront {
     Autostart autostart;
@@ -22,6 +23,9 @@ struct TapeFront {
 // typing the load command; or, when the image is refused, says why on the status line and
 // keeps the machine.
 void tape_open_decoded(FrontEnd *fe, const char *name, const uint8_t *tzx, size_t size);
+
+// The front end's one tape deck, to look at.
+const TapeDeck *tape_front_deck();
 
 // The machine was replaced or reset under the load command: stops typing it, letting go of
 // the key it holds, so that nothing is typed into what runs now.

@@ -1,5 +1,7 @@
 #include "tape/tape_deck.h"
 
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -130,7 +132,12 @@ int tape_insert(TapeDeck *deck, const char *name, const uint8_t *tzx, size_t siz
     for (auto *b = libspectrum_tape_iterator_init(&it, tape); b;
          b = libspectrum_tape_iterator_next(&it))
         blocks++;
-    if (deck->tape) libspectrum_tape_free(deck->tape);
+    if (deck->tape) {
+        libspectrum_tape_free(deck->tape);
+        // The old tape's blocks lie amid the heap, below the new one's, where freeing them
+        // gives nothing back: a tape inserted again would then hold twice its memory.
+        malloc_trim(0);
+    }
     std::memset(deck, 0, sizeof *deck);
     deck->tape = tape;
     deck->blocks = blocks;
