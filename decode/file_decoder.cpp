@@ -73,14 +73,18 @@ int decode_tape(int fd, const char *name, Bytes *bytes, size_t size, const char 
     libspectrum_tape *tape = libspectrum_tape_alloc();
     libspectrum_error read = libspectrum_tape_read(tape, bytes->data(), size, type, file);
     release(bytes);
-    if (read != LIBSPECTRUM_ERROR_NONE || !libspectrum_tape_present(tape))
+    if (read != LIBSPECTRUM_ERROR_NONE || !libspectrum_tape_present(tape)) {
+        libspectrum_tape_free(tape);
         return refuse_by_library(fd, kRefusedNotTape, name);
+    }
     libspectrum_byte *tzx = nullptr;
     size_t length = 0;
-    if (libspectrum_tape_write(&tzx, &length, tape, LIBSPECTRUM_ID_TAPE_TZX) !=
-        LIBSPECTRUM_ERROR_NONE)
-        return refuse(fd, kRefusedUnreadable, name, library_reason());
+    libspectrum_error written = libspectrum_tape_write(&tzx, &length, tape, LIBSPECTRUM_ID_TAPE_TZX);
     libspectrum_tape_free(tape);
+    if (written != LIBSPECTRUM_ERROR_NONE) {
+        libspectrum_free(tzx);
+        return refuse(fd, kRefusedUnreadable, name, library_reason());
+    }
     DecodeHeader h;
     decode_header(&h, kDecodedTape, name);
     h.file_size = size;
@@ -89,25 +93,18 @@ int decode_tape(int fd, const char *name, Bytes *bytes, size_t size, const char 
     return error;
 }
 
-// A 48K snapshot the library reads, as the plain record the machine takes.
-int decode_snapshot(int fd, const char *name, const Bytes &bytes, size_t size) {
-    libspectrum_id_t type = LIBSPECTRUM_ID_UNKNOWN;
-    libspectrum_class_t cls = LIBSPECTRUM_CLASS_UNKNOWN;
-    if (libspectrum_identify_file_with_class(&type, &cls, name, bytes.data(), size) !=
-            LIBSPECTRUM_ERROR_NONE ||
-        cls != LIBSPECTRUM_CLASS_SNAPSHOT)
-        return refuse(fd, kRefusedNotSnapshot, name);
-    libspectrum_snap *snap = libspectrum_snap_alloc();
-    if (libspectrum_snap_read(snap, bytes.data(), size, type, name) != LIBSPECTRUM_ERROR_NONE)
-        return refuse_by_library(fd, kRefusedNotSnapshot, name);
-    if (libspectrum_snap_machine(snap) != LIBSPECTRUM_MACHINE_48)
-        return refuse(fd, kRefusedNot48K, name);
-    static SnapshotState s;
+// The record handed back for a snapshot (48 KB: not on the stack).
+SnapshotState state;
+
+// The machine of a 48K snapshot as the record the program takes; false when a RAM page is
+// missing.
+bool snapshot_state(libspectrum_snap *snap) {
+    SnapshotState &s = state;
     // RAM pages 5, 2 and 0 lie at 0x4000, 0x8000 and 0xC000 of a 48K machine.
     const int pages[3] = {5, 2, 0};
     for (int k = 0; k < 3; k++) {
         const libspectrum_byte *page = libspectrum_snap_pages(snap, pages[k]);
-        if (!page) return refuse(fd, kRefusedNotSnapshot, name);
+        if (!page) return false;
         std::memcpy(s.ram + 0x4000 * k, page, 0x4000);
     }
     auto pair = [](libspectrum_word w, uint8_t *high, uint8_t *low) {
@@ -133,11 +130,32 @@ int decode_snapshot(int fd, const char *name, const Bytes &bytes, size_t size) {
     if (libspectrum_snap_halted(snap) && at(s.pc) != kHaltOpcode &&
         at(uint16_t(s.pc - 1)) == kHaltOpcode)
         s.pc = uint16_t(s.pc - 1);
+    return true;
+}
+
+// A 48K snapshot the library reads, as the plain record the machine takes.
+int decode_snapshot(int fd, const char *name, const Bytes &bytes, size_t size) {
+    libspectrum_id_t type = LIBSPECTRUM_ID_UNKNOWN;
+    libspectrum_class_t cls = LIBSPECTRUM_CLASS_UNKNOWN;
+    if (libspectrum_identify_file_with_class(&type, &cls, name, bytes.data(), size) !=
+            LIBSPECTRUM_ERROR_NONE ||
+        cls != LIBSPECTRUM_CLASS_SNAPSHOT)
+        return refuse(fd, kRefusedNotSnapshot, name);
+    libspectrum_snap *snap = libspectrum_snap_alloc();
+    int outcome = kDecodedSnapshotState;
+    if (libspectrum_snap_read(snap, bytes.data(), size, type, name) != LIBSPECTRUM_ERROR_NONE)
+        outcome = kRefusedNotSnapshot;
+    else if (libspectrum_snap_machine(snap) != LIBSPECTRUM_MACHINE_48)
+        outcome = kRefusedNot48K;
+    else if (!snapshot_state(snap))
+        outcome = kRefusedNotSnapshot;
     libspectrum_snap_free(snap);
+    if (outcome == kRefusedNotSnapshot) return refuse_by_library(fd, kRefusedNotSnapshot, name);
+    if (outcome == kRefusedNot48K) return refuse(fd, kRefusedNot48K, name);
     DecodeHeader h;
     decode_header(&h, kDecodedSnapshotState, name);
     h.file_size = size;
-    return decode_result_write(fd, &h, reinterpret_cast<const uint8_t *>(&s), sizeof s);
+    return decode_result_write(fd, &h, reinterpret_cast<const uint8_t *>(&state), sizeof state);
 }
 
 // A .z80 or .sna out of an archive goes back as it is, for the program's own loaders.

@@ -7,6 +7,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <regex>
@@ -147,6 +148,49 @@ TEST_F(FileOpen, HostileFilesAreRefusedOrReadWithinBounds) {
         EXPECT_TRUE(machine == machine_bytes(m)) << "the machine changed";
         EXPECT_EQ(std::memcmp(&keymap, &fe->options->keymap, sizeof keymap), 0);
         EXPECT_EQ(std::memcmp(&deck, tape_front_deck(), sizeof deck), 0) << "the tape changed";
+    }
+}
+
+const KeyMap *profile_map(const char *name) {
+    for (int i = 0; kKeyProfiles[i].name[0]; i++)
+        if (std::strcmp(kKeyProfiles[i].name, name) == 0) return &kKeyProfiles[i].map;
+    return nullptr;
+}
+
+// Archives and other programs' snapshots are taken as the file they hold, by its own name:
+// its key profile, its tape's name.
+TEST_F(FileOpen, EveryFileAUserHasIsTakenByTheNameInside) {
+    struct Case {
+        const char *file;
+        const char *said;
+        const char *profile;  // the key map afterwards, nullptr: the default one kept
+        bool tape;            // the machine restarted for a tape
+    } cases[] = {
+        {"krakout.zip", "krakout2.tap block 1/4", "krakout", true},
+        {"game.tap.gz", "game.tap block 1/4", nullptr, true},
+        {"GAME.TZX.BZ2", "GAME.TZX block 1/4", nullptr, true},
+        {"pinball.zip", "Loaded pinball.zip", "pinball", false},
+        {"maziacs.szx", "Loaded maziacs.szx", "maziacs", false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.file);
+        options_defaults(fe->options);
+        KeyMap before = fe->options->keymap;
+        for (int k = 0; k < kRamSize; k++) m->ram[k] = 0x5A;
+        m->pc = 0x8123, m->sp = 0x7FF0;
+        testing::internal::CaptureStderr();
+        file_open(fe, files(c.file).c_str());
+        poll_to_end(120);
+        std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(said, std::string(c.said) + "\n");
+        const KeyMap *want = c.profile ? profile_map(c.profile) : &before;
+        ASSERT_NE(want, nullptr);
+        EXPECT_EQ(std::memcmp(&fe->options->keymap, want, sizeof *want), 0);
+        // A tape restarts the machine at 0; the snapshots' machine stands at 0 too, its SP
+        // past the PC it popped.
+        EXPECT_EQ(m->pc, 0);
+        EXPECT_EQ(m->sp, c.tape ? 0 : 0x8002);
+        EXPECT_EQ(std::count(m->ram, m->ram + kRamSize, 0), kRamSize) << "RAM not replaced";
     }
 }
 
