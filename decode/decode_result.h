@@ -7,10 +7,11 @@
 #include <vector>
 
 #include "snapshot/snapshot_state.h"
+#include "tape/tape_file.h"
 
-// The largest file the decoder reads, and the largest file an archive may unpack to: a
-// direct recording of a long tape (.wav, 44.1 kHz, 16-bit stereo) stays well below this.
-constexpr size_t kDecodeInputMax = 64u << 20;
+// The largest file the decoder reads (tape_file_read's bound), and the largest file an
+// archive may unpack to.
+constexpr size_t kDecodeInputMax = kTapeFileMax;
 // Zero bytes after every buffer handed to a library: a reader that runs a little past the
 // end of its data (libspectrum's CSW reader does, by up to 58 bytes) reads zeros.
 constexpr size_t kLibrarySpare = 256;
