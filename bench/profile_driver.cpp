@@ -1,10 +1,13 @@
 // Runs one workload for the instruction-count profile (scripts/profile.sh) and prints the
 // units that the counted host instructions are divided by: the T-states that the run_frame
-// calls executed, or the number of render_screen calls.
+// calls executed, or the number of render_screen or draw_pressed_keys calls.
 #include <cstdio>
 #include <cstring>
 
 #include "bench/workloads.h"
+#include "display/control_panel.h"
+#include "display/keyboard_layout.h"
+#include "display/pressed_keys.h"
 #include "display/screen_render.h"
 #include "machine/machine.h"
 
@@ -18,6 +21,8 @@ Machine machine;
 constexpr int kMixFrames = 100;
 // Both FLASH phases, as in the running program.
 constexpr int kRenderCalls = 50;
+// A frame loop's worth of the pressed keys' check.
+constexpr int kKeyCalls = 1000;
 
 // Every run_frame call is counted, the mix's two start-up frames included.
 uint64_t mix_tstates(Machine *m) {
@@ -46,6 +51,24 @@ uint64_t render_calls(Machine *m) {
     return kRenderCalls;
 }
 
+// The drawn keyboard checked once a frame: with no key changing (change 0), or with a key
+// going down or coming up at every call (change 1).
+uint64_t key_calls(Machine *m, bool change) {
+    machine_power_on(m, image);
+    m->pixels = pixels;
+    // The drawn keyboard, without the buttons, which need an SDL surface.
+    draw_keycaps(m);
+    draw_keygrid(m, kGridColour);
+    draw_keylabels(m, kLabelFunction | kLabelSymbol, kLegendColour);
+    PressedKeys shown = {};
+    SDL_Rect rects[kPressedKeyRects];
+    for (int k = 0; k < kKeyCalls; k++) {
+        if (change) m->keyrows[2] ^= 1;  // Q
+        draw_pressed_keys(m, &shown, rects);
+    }
+    return kKeyCalls;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -57,8 +80,12 @@ int main(int argc, char **argv) {
         units = rom_tstates(&machine);
     else if (!std::strcmp(which, "render"))
         units = render_calls(&machine);
+    else if (!std::strcmp(which, "keys-rest"))
+        units = key_calls(&machine, false);
+    else if (!std::strcmp(which, "keys-change"))
+        units = key_calls(&machine, true);
     else {
-        std::fprintf(stderr, "usage: %s mix|rom|render\n", argv[0]);
+        std::fprintf(stderr, "usage: %s mix|rom|render|keys-rest|keys-change\n", argv[0]);
         return 2;
     }
     if (!units) {

@@ -10,8 +10,10 @@
 #include "display/screen_render.h"
 #include "frontend/event_dispatch.h"
 #include "frontend/file_open.h"
+#include "frontend/key_map_actions.h"
 #include "frontend/pacing.h"
 #include "frontend/panel_status.h"
+#include "frontend/run_state.h"
 #include "frontend/snapshot_actions.h"
 #include "frontend/tape_control.h"
 #include "machine/run_frame.h"
@@ -56,6 +58,7 @@ void start_loop_state(FrontEnd *fe) {
 }
 
 void start_snapshot(FrontEnd *fe, int argc, char **argv) {
+    start_keys(fe);
     file_open_start(fe);
     if (argc > 1) file_open(fe, argv[1]);
 }
@@ -67,7 +70,7 @@ void start_clock(FrontEnd *fe) {
 }
 
 void start_sound(FrontEnd *fe) {
-    if (fe->options->sound && fe->audio->fast == 0) sound_open(fe->audio, fe->m);
+    if (fe->options->sound && fe->audio->fast == 0) sound_on(fe);
 }
 
 void show_frame_count(FrontEnd *fe) { draw_frame_count(fe->m, fe->m->counter - fe->fpsbase); }
@@ -88,6 +91,12 @@ void run_one_frame(FrontEnd *fe) {
     // Three ring frames (60 ms) ready before the device plays.
     if (fe->audio->armed && m->counter - m->scounter > 2) sound_resume(fe->audio);
     m->sndread = next_ring_frame(m->sndread);
+}
+
+void show_pressed_keys(FrontEnd *fe) {
+    SDL_Rect rects[kPressedKeyRects];
+    int count = draw_pressed_keys(fe->m, &fe->pressed, rects);
+    if (count) SDL_UpdateRects(fe->m->surface, count, rects);
 }
 
 int handle_event(FrontEnd *fe) {
@@ -124,10 +133,13 @@ void loop_pass(FrontEnd *fe) {
         else
             idle_micros = frame_wait_micros(m, fe->audio->fast, &now, &fe->synctime);
     }
+    int event = handle_event(fe);
+    // Keys change at events and before frames (held taps let go, the load command typed).
+    show_pressed_keys(fe);
     // An idle pass sleeps until the next frame is due rather than spinning: an event that
     // arrives meanwhile waits at most one frame period, and no pass sleeps while frames run
     // back to back (FAST modes, or the sound consumer about to run dry) or events queue.
-    if (!handle_event(fe)) sleep_micros(idle_micros);
+    if (!event) sleep_micros(idle_micros);
 }
 
 void exit_sequence(FrontEnd *fe) {

@@ -1,28 +1,33 @@
 #include "frontend/snapshot_actions.h"
 
+#include <limits.h>
+
 #include <cstdlib>
 
+#include "frontend/key_map_actions.h"
 #include "frontend/status_line.h"
-#include "input/key_profiles.h"
 #include "frontend/tape_control.h"
 #include "snapshot/snapshot_files.h"
 
 void load_and_say(FrontEnd *fe, const char *path) {
     char message[kSnapshotMessageSize];
-    // A refusal keeps the machine, and with it a load command still being typed.
-    if (load_snapshot(fe->m, path, fe->options, message, sizeof message) == kLoaded)
-        tape_autostart_cancel(fe);
+    // A refusal keeps the machine, and with it a load command still being typed and the keys.
+    bool loaded = load_snapshot(fe->m, path, message, sizeof message) == kLoaded;
     status_say(fe->m, message);
+    if (!loaded) return;
+    tape_autostart_cancel(fe);
+    char base[PATH_MAX];
+    base_name(path, base);
+    apply_game_keys(fe, base);
 }
 
 void say_decoded_load(FrontEnd *fe, int result, const char *shown, const char *name) {
-    if (result == kLoaded) {
-        profile_select(name, fe->options);
-        tape_autostart_cancel(fe);
-    }
     char message[kSnapshotMessageSize];
     snapshot_message(result, shown, 0, message, sizeof message);
     status_say(fe->m, message);
+    if (result != kLoaded) return;
+    tape_autostart_cancel(fe);
+    apply_game_keys(fe, name);
 }
 
 void save_and_say(FrontEnd *fe) {

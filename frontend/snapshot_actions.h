@@ -4,13 +4,13 @@
 
 #include "frontend/front_end.h"
 
-// Loads the snapshot at path (the key profile its name selects included) or refuses it
-// with the machine kept, and says which.
+// Loads the snapshot at path, its game's keys included, or refuses it with the machine and
+// the keys kept, and says which.
 void load_and_say(FrontEnd *fe, const char *path);
 
-// Says what came of loading a snapshot that the decoder read (result, a LoadResult): the
-// key profile of its own name (inside an archive, the name there) taken when loaded, the
-// message naming shown, the file the user picked.
+// Says what came of loading a snapshot that the decoder read (result, a LoadResult), naming
+// shown, the file the user picked; when loaded, the keys of its game apply, the game named by
+// the snapshot's own name (inside an archive, the name there).
 void say_decoded_load(FrontEnd *fe, int result, const char *shown, const char *name);
 
 // Saves the machine as "tmp.sna" in the working folder; when that folder cannot take it,

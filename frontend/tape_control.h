@@ -19,7 +19,7 @@ struct TapeFront {
 };
 
 // A tape the decoder read (a TZX image of size bytes and spare zeros after, named name):
-// inserts it, restarts the machine from power-on with the key profile of its name and starts
+// inserts it, restarts the machine from power-on with the keys of its game and starts
 // typing the load command; or, when the image is refused, says why on the status line and
 // keeps the machine.
 void tape_open_decoded(FrontEnd *fe, const char *name, const uint8_t *tzx, size_t size);

@@ -1,6 +1,7 @@
 #!/bin/sh
-# Host instructions of the frame run per emulated T-state and of the renderer per call,
-# counted by callgrind over the profile driver's workloads. Counts, unlike times, do not
+# Host instructions of the frame run per emulated T-state, of the renderer per call and of
+# the drawn keyboard's pressed keys per frame, counted by callgrind over the profile driver's
+# workloads. Counts, unlike times, do not
 # depend on the machine's load.
 # Usage: profile.sh path/to/tavisk_profile
 set -e
@@ -21,3 +22,7 @@ count mix run_frame | awk '{ printf "run_frame mix: %.2f host instructions per T
 count rom run_frame | awk '{ printf "run_frame rom: %.2f host instructions per T-state\n", $1 / $2 }'
 count render render_screen |
     awk '{ printf "render_screen: %d host instructions per call\n", $1 / $2 + 0.5 }'
+count keys-rest draw_pressed_keys |
+    awk '{ printf "draw_pressed_keys, no key changing: %.1f host instructions per frame\n", $1 / $2 }'
+count keys-change draw_pressed_keys |
+    awk '{ printf "draw_pressed_keys, a key changing: %d host instructions per change\n", $1 / $2 + 0.5 }'

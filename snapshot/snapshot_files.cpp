@@ -10,14 +10,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "input/key_profiles.h"
-#include "input/options.h"
 #include "snapshot/sna_file.h"
 #include "snapshot/z80_loader.h"
 
-namespace {
-
-// The last component of path, trailing slashes left out, into name (of PATH_MAX bytes).
 void base_name(const char *path, char *name) {
     size_t end = std::strlen(path);
     while (end > 1 && path[end - 1] == '/') end--;
@@ -28,6 +23,8 @@ void base_name(const char *path, char *name) {
     std::memcpy(name, path + start, length);
     name[length] = '\0';
 }
+
+namespace {
 
 // Reads exactly count bytes from the start of fd; 0, or the error number (EIO when the file
 // ends early, having shrunk since its size was taken).
@@ -103,12 +100,11 @@ void snapshot_message(int result, const char *name, int error, char *message, si
     }
 }
 
-int load_snapshot(Machine *m, const char *path, Options *options, char *message, size_t size) {
+int load_snapshot(Machine *m, const char *path, char *message, size_t size) {
     char name[PATH_MAX];
     base_name(path, name);
     int error = 0;
     int result = load_file(m, path, &error);
-    if (result == kLoaded) profile_select(name, options);
     snapshot_message(result, name, error, message, size);
     return result;
 }

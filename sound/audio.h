@@ -11,7 +11,9 @@ struct AudioState {
     int32_t armed;   // sound is to play once enough frames lead
 };
 
-void sound_open(AudioState *audio, Machine *m);
+// Opens the device when it is not open, then arms the sound from the ring's start. Returns
+// -1 when the device failed to open at this call (said on standard error), else 0.
+int sound_open(AudioState *audio, Machine *m);
 void sound_pause(AudioState *audio);
 void sound_resume(AudioState *audio);
 void sound_close(AudioState *audio);

@@ -3,7 +3,6 @@
 // runs the same frames and saves the same tmp.sna.
 #include <cstring>
 
-#include "input/options.h"
 #include "machine/run_frame.h"
 #include "snapshot/sna_file.h"
 #include "snapshot/snapshot_files.h"
@@ -55,12 +54,9 @@ TEST(SnapshotFormats, SzxRunsAsTheSameMachineAsZ80) {
                   0)
             << format;
 
-    Options options;
-    options_defaults(&options);
     char message[kSnapshotMessageSize];
     power_on();
-    ASSERT_EQ(load_snapshot(&machine, (dir / "state.z80").c_str(), &options, message,
-                            sizeof message),
+    ASSERT_EQ(load_snapshot(&machine, (dir / "state.z80").c_str(), message, sizeof message),
               kLoaded)
         << message;
     run_frames(20);
