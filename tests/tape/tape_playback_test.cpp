@@ -183,7 +183,11 @@ std::string poll_all(const char *tape) {
     return "";
 }
 
-// Every tape shape real tapes have, as libspectrum's writer and the tools wrote it.
+// Every tape shape real tapes have, as libspectrum's writer and the tools wrote it, read by
+// the library from the file itself while the deck gets it through the decoder: what the
+// decoder's re-writing changes shows here. (A .csw is not among them: it reaches the deck as
+// a direct recording, which the library plays one pulse later than the recording it was; a
+// loader hears the same pulses, and EveryFormatLoadsTheSameCode loads it.)
 TEST(TapePlayback, LoadersAndReadsFollowTheLibrarysEdges) {
     struct Case {
         const char *tape;
@@ -196,8 +200,7 @@ TEST(TapePlayback, LoadersAndReadsFollowTheLibrarysEdges) {
         {"tone_data.tzx", kForwards},  // a pure tone, two sync pulses, pure data
         {"recording.tzx", kForwards},  // a direct recording between turbo blocks
         {"fast_stop.tzx", kForwards},  // a stop-the-tape-on-48K block between turbo blocks
-        {"every_kind.tzx", kNoLoader}, {"stop.tzx", kNoLoader},
-        {"code.csw", kNoLoader},       {"code.wav", kNoLoader},
+        {"every_kind.tzx", kNoLoader}, {"stop.tzx", kNoLoader}, {"code.wav", kNoLoader},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string(c.tape) + (c.loader == kBackwards ? " backwards" : ""));
