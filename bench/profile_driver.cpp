@@ -1,23 +1,33 @@
 // Runs one workload for the instruction-count profile (scripts/profile.sh) and prints the
 // units that the counted host instructions are divided by: the T-states that the run_frame
-// calls executed, or the number of render_screen calls.
+// calls executed, the number of render_screen calls, or the frames of a measuring game whose
+// picture render_frame drew (through measured_render_frame, the function counted).
 #include <cstdio>
 #include <cstring>
 
 #include "bench/workloads.h"
-#include "display/screen_render.h"
+#include "display/screen_update.h"
+#include "input/options.h"
 #include "machine/machine.h"
+#include "machine/run_frame.h"
+#include "snapshot/load_result.h"
+#include "snapshot/snapshot_files.h"
 
 namespace {
 
 uint8_t image[kMemorySize];
 uint16_t pixels[kScreenWidth * kScreenHeight];
 Machine machine;
+ShownScreen shown;
 
 // Enough frames that the two start-up frames of the mix are a small share.
 constexpr int kMixFrames = 100;
 // Both FLASH phases, as in the running program.
 constexpr int kRenderCalls = 50;
+// The games: the first frames paint the picture, uncounted; then ten seconds, twenty FLASH
+// turns.
+constexpr int kGameStartFrames = 50;
+constexpr int kGameFrames = 500;
 
 // Every run_frame call is counted, the mix's two start-up frames included.
 uint64_t mix_tstates(Machine *m) {
@@ -46,6 +56,33 @@ uint64_t render_calls(Machine *m) {
     return kRenderCalls;
 }
 
+// The one call counted of the game workloads; the start-up frames call render_frame directly.
+[[gnu::noinline]] int measured_render_frame(Machine *m, ScreenBands *bands) {
+    return render_frame(m, &shown, bands);
+}
+
+uint64_t game_frames(Machine *m, const char *game) {
+    machine_power_on(m, image);
+    m->pixels = pixels;
+    static Options options;
+    options_defaults(&options);
+    char path[512], message[kSnapshotMessageSize];
+    std::snprintf(path, sizeof path, "%s/%s.z80", GAMES_DIR, game);
+    if (load_snapshot(m, path, &options, message, sizeof message) != kLoaded) {
+        std::fprintf(stderr, "%s\n", message);
+        return 0;
+    }
+    ScreenBands bands;
+    for (int k = 0; k < kGameStartFrames + kGameFrames; k++) {
+        workload_frame(m);  // counts the frame, so the FLASH phase moves on
+        if (k < kGameStartFrames)
+            render_frame(m, &shown, &bands);
+        else
+            measured_render_frame(m, &bands);
+    }
+    return kGameFrames;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -57,8 +94,10 @@ int main(int argc, char **argv) {
         units = rom_tstates(&machine);
     else if (!std::strcmp(which, "render"))
         units = render_calls(&machine);
+    else if (!std::strcmp(which, "still") || !std::strcmp(which, "sprite"))
+        units = game_frames(&machine, which);
     else {
-        std::fprintf(stderr, "usage: %s mix|rom|render\n", argv[0]);
+        std::fprintf(stderr, "usage: %s mix|rom|render|still|sprite\n", argv[0]);
         return 2;
     }
     if (!units) {

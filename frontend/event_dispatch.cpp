@@ -22,6 +22,7 @@ constexpr int kKeysBottom = kKeyboardY + kKeyboardHeight - 1;
 void browser_done(FrontEnd *fe) {
     if (fe->path[0] && !tape_open(fe, fe->path)) load_and_say(fe, fe->path);
     fe->browsing = 0;
+    screen_drawn_over(&fe->shown);
     run_state_set(fe, 0, fe->audio->fast);
 }
 
@@ -92,6 +93,8 @@ void mouse_up(FrontEnd *fe) {
 // Losing the focus closes the sound device, so that another program may have it.
 void focus_change(FrontEnd *fe, int gain) {
     run_state_set(fe, gain ? 0 : 1, fe->audio->fast);
+    // What another program did to the screen meanwhile is not ours to know.
+    screen_drawn_over(&fe->shown);
     if (!gain) sound_close(fe->audio);
 }
 
@@ -103,6 +106,7 @@ void button_action(FrontEnd *fe, int action) {
         case kActionReset:
             machine_reset(m);
             tape_autostart_cancel(fe);
+            screen_drawn_over(&fe->shown);
             break;
         case kActionSound:
             fe->options->sound = 1 - fe->options->sound;
@@ -125,6 +129,8 @@ void button_action(FrontEnd *fe, int action) {
         case kActionLoad:
             fe->browsing = 1 - fe->browsing;
             run_state_set(fe, fe->browsing, fe->audio->fast);
+            // The browser's box covers the picture, which is whole again after it.
+            screen_drawn_over(&fe->shown);
             if (fe->browsing) browser_open(m);
             break;
     }

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "display/control_panel.h"
-#include "display/screen_render.h"
+#include "display/screen_update.h"
 #include "frontend/event_dispatch.h"
 #include "frontend/pacing.h"
 #include "frontend/panel_status.h"
@@ -70,6 +70,17 @@ void start_sound(FrontEnd *fe) {
 
 void show_frame_count(FrontEnd *fe) { draw_frame_count(fe->m, fe->m->counter - fe->fpsbase); }
 
+void publish_frame(FrontEnd *fe) {
+    ScreenBands bands;
+    int count = render_frame(fe->m, &fe->shown, &bands);
+    if (!count) return;
+    SDL_Rect rects[kMaxBands];
+    for (int k = 0; k < count; k++)
+        rects[k] = {kSpecAreaX, Sint16(bands.band[k].y), kSpecAreaWidth,
+                    Uint16(bands.band[k].height)};
+    SDL_UpdateRects(fe->m->surface, count, rects);
+}
+
 void run_one_frame(FrontEnd *fe) {
     Machine *m = fe->m;
     if (fe->holdactive) hold_countdown(fe);
@@ -78,10 +89,7 @@ void run_one_frame(FrontEnd *fe) {
     m->tstates = 0;
     run_frame(m);
     tape_frame_end(fe);
-    if (frame_drawn(m, fe->audio->fast)) {
-        render_screen(m);
-        SDL_UpdateRect(m->surface, kSpecAreaX, kSpecAreaY, kSpecAreaWidth, kSpecAreaHeight);
-    }
+    if (frame_drawn(m, fe->audio->fast)) publish_frame(fe);
     m->counter += 1;
     // Three ring frames (60 ms) ready before the device plays.
     if (fe->audio->armed && m->counter - m->scounter > 2) sound_resume(fe->audio);

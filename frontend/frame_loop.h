@@ -22,6 +22,10 @@ void loop_pass(FrontEnd *fe);
 // The frames run since the last display, beside the FAST button.
 void show_frame_count(FrontEnd *fe);
 
+// Draws what changed of the picture since the frame on screen and publishes those bands;
+// nothing at all when nothing changed.
+void publish_frame(FrontEnd *fe);
+
 // Runs, draws and accounts one frame.
 void run_one_frame(FrontEnd *fe);
 

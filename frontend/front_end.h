@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "display/screen_update.h"
 #include "frontend/tape_control.h"
 #include "input/options.h"
 #include "machine/machine.h"
@@ -31,4 +32,5 @@ struct FrontEnd {
     // The working folder at start, "" when unknown: where "tmp.sna" goes at the last.
     char startfolder[PATH_MAX];
     TapeFront tape;      // the inserted tape's autostart and progress
+    ShownScreen shown;   // the picture on screen, for drawing only what changes
 };

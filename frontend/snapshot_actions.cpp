@@ -9,8 +9,10 @@
 void load_and_say(FrontEnd *fe, const char *path) {
     char message[kSnapshotMessageSize];
     // A refusal keeps the machine, and with it a load command still being typed.
-    if (load_snapshot(fe->m, path, fe->options, message, sizeof message) == kLoaded)
+    if (load_snapshot(fe->m, path, fe->options, message, sizeof message) == kLoaded) {
         tape_autostart_cancel(fe);
+        screen_drawn_over(&fe->shown);
+    }
     status_say(fe->m, message);
 }
 

@@ -45,6 +45,7 @@ bool tape_open(FrontEnd *fe, const char *path) {
     // A power-on as at start-up; the screen and the frame and sound counts carry on, so that
     // pacing and sound go on as after loading a snapshot.
     machine_cold_start(fe->m);
+    screen_drawn_over(&fe->shown);
     profile_select(tape_name(&deck), fe->options);
     TapeFront *t = &fe->tape;
     autostart_begin(&t->autostart, fe->m);
