@@ -105,25 +105,27 @@ int handle_event(FrontEnd *fe) {
 
 void loop_pass(FrontEnd *fe) {
     Machine *m = fe->m;
-    int32_t idle_micros = 0;  // until the next frame is due, when none ran in this pass
     if (fe->paused) {
         SDL_WaitEvent(nullptr);
-    } else {
-        timeval now;
-        gettimeofday(&now, nullptr);
-        if (micros_between(&fe->fpstime, &now) >= kFrameCountMicros) {
-            show_frame_count(fe);
-            fe->fpstime = now;
-            fe->fpsbase = m->counter;
-        }
-        if (frame_due(m, fe->audio->fast, &now, &fe->synctime))
-            run_one_frame(fe);
-        else
-            idle_micros = frame_wait_micros(m, fe->audio->fast, &now, &fe->synctime);
+        handle_event(fe);
+        return;
     }
-    // An idle pass sleeps until the next frame is due rather than spinning: an event that
-    // arrives meanwhile waits at most one frame period, and no pass sleeps while frames run
-    // back to back (FAST modes, or the sound consumer about to run dry) or events queue.
+    timeval now;
+    gettimeofday(&now, nullptr);
+    if (micros_between(&fe->fpstime, &now) >= kFrameCountMicros) {
+        show_frame_count(fe);
+        fe->fpstime = now;
+        fe->fpsbase = m->counter;
+    }
+    if (frame_due(m, fe->audio->fast, &now, &fe->synctime)) {
+        run_one_frame(fe);
+        gettimeofday(&now, nullptr);  // the wait below starts after the run
+    }
+    // One look at the events and one sleep until the next frame is due, in the same pass as
+    // the frame: paced, a frame costs a single event poll and a single wake-up. An event that
+    // arrives meanwhile waits at most one frame period; no pass sleeps while frames run back
+    // to back (FAST modes, or the sound consumer about to run dry) or events queue.
+    int32_t idle_micros = frame_wait_micros(m, fe->audio->fast, &now, &fe->synctime);
     if (!handle_event(fe)) sleep_micros(idle_micros);
 }
 

@@ -14,9 +14,9 @@ void start_clock(FrontEnd *fe);
 // The sound device, when sound is on and the FAST mode is 0.
 void start_sound(FrontEnd *fe);
 
-// One pass of the loop: wait while paused, the frame count every two seconds, at most one
-// frame when it is due, at most one event, and in mode 0, when neither came, a sleep until
-// the next frame is due.
+// One pass of the loop: while paused, a wait for one event and its handling; else the frame
+// count every two seconds, at most one frame when it is due, at most one event, and in mode
+// 0, when no event came, a sleep until the next frame is due.
 void loop_pass(FrontEnd *fe);
 
 // The frames run since the last display, beside the FAST button.
