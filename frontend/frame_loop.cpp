@@ -45,6 +45,7 @@ void start_loop_state(FrontEnd *fe) {
     fe->quit = 0;
     fe->audio->opened = 0;
     fe->audio->armed = 0;
+    fe->audio->playing = 0;
     fe->paused = 0;
     fe->browsing = 0;
     fe->lasttap = 0;
@@ -91,8 +92,9 @@ void run_one_frame(FrontEnd *fe) {
     tape_frame_end(fe);
     if (frame_drawn(m, fe->audio->fast)) publish_frame(fe);
     m->counter += 1;
-    // Three ring frames (60 ms) ready before the device plays.
-    if (fe->audio->armed && m->counter - m->scounter > 2) sound_resume(fe->audio);
+    // Three ring frames (60 ms) ready before the device plays; once playing it is left alone.
+    if (fe->audio->armed && !fe->audio->playing && m->counter - m->scounter > 2)
+        sound_resume(fe->audio);
     m->sndread = next_ring_frame(m->sndread);
 }
 
