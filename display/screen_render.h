@@ -11,7 +11,7 @@ constexpr int kSpecAreaY = 50;
 constexpr int kSpecAreaWidth = 512;
 constexpr int kSpecAreaHeight = 384;
 
-constexpr int kCharRows = 24;      // character rows of the picture, 8 pixel lines each
+constexpr int kCharRows = 24;        // character rows of the picture, 8 pixel lines each
 constexpr uint8_t kAllLines = 0xFF;  // a line mask with every pixel line of a row
 
 // 1 while FLASH cells show ink and paper exchanged: the second half of every 50 frames.
