@@ -1,11 +1,15 @@
 // Runs one workload for the instruction-count profile (scripts/profile.sh) and prints the
 // units that the counted host instructions are divided by: the T-states that the run_frame
-// calls executed, the number of render_screen calls, or the frames of a measuring game whose
-// picture render_frame drew (through measured_render_frame, the function counted).
+// calls executed, the number of render_screen or draw_pressed_keys calls, or the frames of a
+// measuring game whose picture render_frame drew (through measured_render_frame, the
+// function counted).
 #include <cstdio>
 #include <cstring>
 
 #include "bench/workloads.h"
+#include "display/control_panel.h"
+#include "display/keyboard_layout.h"
+#include "display/pressed_keys.h"
 #include "display/screen_update.h"
 #include "input/options.h"
 #include "machine/machine.h"
@@ -18,7 +22,7 @@ namespace {
 uint8_t image[kMemorySize];
 uint16_t pixels[kScreenWidth * kScreenHeight];
 Machine machine;
-ShownScreen shown;
+ShownScreen shown_screen;
 
 // Enough frames that the two start-up frames of the mix are a small share.
 constexpr int kMixFrames = 100;
@@ -28,6 +32,8 @@ constexpr int kRenderCalls = 50;
 // turns.
 constexpr int kGameStartFrames = 50;
 constexpr int kGameFrames = 500;
+// A frame loop's worth of the pressed keys' check.
+constexpr int kKeyCalls = 1000;
 
 // Every run_frame call is counted, the mix's two start-up frames included.
 uint64_t mix_tstates(Machine *m) {
@@ -56,12 +62,30 @@ uint64_t render_calls(Machine *m) {
     return kRenderCalls;
 }
 
+// The drawn keyboard checked once a frame: with no key changing (change 0), or with a key
+// going down or coming up at every call (change 1).
+uint64_t key_calls(Machine *m, bool change) {
+    machine_power_on(m, image);
+    m->pixels = pixels;
+    // The drawn keyboard, without the buttons, which need an SDL surface.
+    draw_keycaps(m);
+    draw_keygrid(m, kGridColour);
+    draw_keylabels(m, kLabelFunction | kLabelSymbol, kLegendColour);
+    PressedKeys shown = {};
+    SDL_Rect rects[kPressedKeyRects];
+    for (int k = 0; k < kKeyCalls; k++) {
+        if (change) m->keyrows[2] ^= 1;  // Q
+        draw_pressed_keys(m, &shown, rects);
+    }
+    return kKeyCalls;
+}
+
 }  // namespace
 
 // The one call counted of the game workloads; the start-up frames call render_frame directly.
 // Outside the anonymous namespace, so that callgrind finds it by its plain name.
 [[gnu::noinline]] int measured_render_frame(Machine *m, ScreenBands *bands) {
-    return render_frame(m, &shown, bands);
+    return render_frame(m, &shown_screen, bands);
 }
 
 namespace {
@@ -81,7 +105,7 @@ uint64_t game_frames(Machine *m, const char *game) {
     for (int k = 0; k < kGameStartFrames + kGameFrames; k++) {
         workload_frame(m);  // counts the frame, so the FLASH phase moves on
         if (k < kGameStartFrames)
-            render_frame(m, &shown, &bands);
+            render_frame(m, &shown_screen, &bands);
         else
             measured_render_frame(m, &bands);
     }
@@ -101,8 +125,13 @@ int main(int argc, char **argv) {
         units = render_calls(&machine);
     else if (!std::strcmp(which, "still") || !std::strcmp(which, "sprite"))
         units = game_frames(&machine, which);
+    else if (!std::strcmp(which, "keys-rest"))
+        units = key_calls(&machine, false);
+    else if (!std::strcmp(which, "keys-change"))
+        units = key_calls(&machine, true);
     else {
-        std::fprintf(stderr, "usage: %s mix|rom|render|still|sprite\n", argv[0]);
+        std::fprintf(stderr, "usage: %s mix|rom|render|still|sprite|keys-rest|keys-change\n",
+                     argv[0]);
         return 2;
     }
     if (!units) {

@@ -3,6 +3,7 @@
 #include "display/control_panel.h"
 #include "display/keyboard_layout.h"
 #include "frontend/file_browser.h"
+#include "frontend/key_map_actions.h"
 #include "frontend/pacing.h"
 #include "frontend/panel_status.h"
 #include "frontend/run_state.h"
@@ -26,45 +27,60 @@ void browser_done(FrontEnd *fe) {
     run_state_set(fe, 0, fe->audio->fast);
 }
 
-int browser_command(SDLKey symbol) {
+BrowserCommand browser_command(SDLKey symbol) {
     switch (symbol) {
         case SDLK_DOWN: return kBrowserDown;
         case SDLK_RIGHT: return kBrowserRight;
         case SDLK_LEFT: return kBrowserLeft;
         case SDLK_UP: return kBrowserUp;
         case SDLK_RETURN: return kBrowserEnter;
-        default: return 0;
+        default: return kBrowserNone;
     }
 }
 
 void key_down(FrontEnd *fe, SDLKey symbol) {
+    int idx = hwkey_index(symbol);
+    if (idx >= 0) {
+        fe->hwdown[idx] = ++fe->hwdowns;
+        fe->hwpressed[idx] = 0;
+    }
     if (fe->browsing) {
-        if (browser_key(fe->m, browser_command(symbol), fe->path, sizeof fe->path))
+        if (browser_key(fe->browser, fe->m, browser_command(symbol), fe->path, sizeof fe->path))
             browser_done(fe);
         return;
     }
-    int idx = hwkey_index(symbol);
     if (idx < 0) {
         fe->quit = 1;
         return;
     }
-    key_press(fe->options->keymap.keys[idx], fe->m);
+    fe->hwpressed[idx] = fe->options->keymap.keys[idx];
+    key_press(fe->hwpressed[idx], fe->m);
 }
 
+// The key the map gives now comes up, and the one pressed at the key-down too when a new map
+// came meanwhile: nothing stays down for a key no longer held.
 void key_up(FrontEnd *fe, SDLKey symbol) {
     int idx = hwkey_index(symbol);
-    if (idx >= 0) key_release(fe->options->keymap.keys[idx], fe->m);
+    if (idx < 0) return;
+    key_release(fe->options->keymap.keys[idx], fe->m);
+    if (fe->hwpressed[idx] != fe->options->keymap.keys[idx]) key_release(fe->hwpressed[idx], fe->m);
+    fe->hwdown[idx] = 0;
+    fe->hwpressed[idx] = 0;
 }
 
 void mouse_down(FrontEnd *fe, int x, int y) {
-    int tap = fe->browsing ? browser_tap_command(x, y) : 0;
-    if (tap) {
-        if (browser_key(fe->m, tap, fe->path, sizeof fe->path)) browser_done(fe);
+    int position = fe->browsing ? browser_tap_position(x, y) : -1;
+    if (position >= 0) {
+        if (browser_tap(fe->browser, fe->m, position, fe->path, sizeof fe->path)) browser_done(fe);
         return;
     }
     if (x >= kKeysLeft && x <= kKeysRight && y >= kKeysTop && y <= kKeysBottom) {
         int code = keyboard_hit(x - kKeyboardX, y - kKeyboardY);
-        if (code >= 0) {
+        // Paused, a tap with a hardware key held maps that key instead of pressing one.
+        int held = fe->paused && !fe->browsing ? held_hardware_key(fe) : -1;
+        if (code >= 0 && held >= 0) {
+            map_hardware_key(fe, held, code);
+        } else if (code >= 0) {
             fe->holds[code] = kHoldTapped;
             key_press(code, fe->m);
             fe->holdactive = true;
@@ -118,7 +134,7 @@ void button_action(FrontEnd *fe, int action) {
                 // would otherwise hold the next frame back until the clock caught up.
                 run_state_set(fe, fe->paused, 0);
             } else {
-                sound_open(fe->audio, m);
+                sound_on(fe);
             }
             break;
         case kActionFast:
@@ -131,7 +147,7 @@ void button_action(FrontEnd *fe, int action) {
             run_state_set(fe, fe->browsing, fe->audio->fast);
             // The browser's box covers the picture, which is whole again after it.
             screen_drawn_over(&fe->shown);
-            if (fe->browsing) browser_open(m);
+            if (fe->browsing) browser_open(fe->browser, m);
             break;
     }
 }

@@ -1,6 +1,7 @@
 #include "frontend/file_browser.h"
 
 #include <SDL/SDL.h>
+#include <dirent.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,11 +13,6 @@
 #include "display/text.h"
 #include "frontend/status_line.h"
 #include "snapshot/file_replace.h"
-
-char dirnames[kBrowserSlots][kBrowserNameSize];
-int32_t dircount;
-int32_t browsetop;
-int32_t browsesel;
 
 namespace {
 
@@ -38,25 +34,25 @@ constexpr int kListLines = kBrowserPositions / 2;
 // A character cell on the screen: 8 Spectrum pixels, doubled.
 constexpr int kCellPixels = 16;
 
-void draw_name(Machine *m, int index, int position, int colour) {
+void draw_name(const FileBrowser *b, Machine *m, int index, int position, int colour) {
     char shown[kBrowserShownChars + 1];
-    std::strncpy(shown, dirnames[index], kBrowserShownChars);
+    std::strncpy(shown, b->names[index], kBrowserShownChars);
     shown[kBrowserShownChars] = '\0';
     spec_text(m, kListColumns[position % 2], kListRow + position / 2, colour, shown);
 }
 
-void draw_list(Machine *m) {
+void draw_list(const FileBrowser *b, Machine *m) {
     spec_fillrect(m, 8, 8, 240, 176, kBackColour);
-    for (int p = 0; p < kBrowserPositions && browsetop + p < dircount; p++)
-        draw_name(m, browsetop + p, p, kNameColour);
+    for (int p = 0; p < kBrowserPositions && b->top + p < b->count; p++)
+        draw_name(b, m, b->top + p, p, kNameColour);
 }
 
 // Only the presented picture shows the selection in blue; the surface goes back to every
 // name red, so a later move never has to repaint the previous highlight.
-void show_highlight(Machine *m, int index) {
-    draw_name(m, index, index - browsetop, kHighlightColour);
+void show_highlight(const FileBrowser *b, Machine *m, int index) {
+    draw_name(b, m, index, index - b->top, kHighlightColour);
     SDL_Flip(m->surface);
-    draw_name(m, index, index - browsetop, kNameColour);
+    draw_name(b, m, index, index - b->top, kNameColour);
 }
 
 // Says why the selected file cannot be handed back.
@@ -70,10 +66,10 @@ void refuse(Machine *m, const char *name, int error) {
 // handed back (1). Directories are entered by their name, relative to the working one, so
 // that neither a long path nor a working folder removed meanwhile keeps the user in. A
 // file whose path cannot be built whole is refused (0): a cut path would name another file.
-int enter_selection(Machine *m, char *path, size_t pathsize) {
-    const char *name = dirnames[browsesel];
+int enter_selection(FileBrowser *b, Machine *m, char *path, size_t pathsize) {
+    const char *name = b->names[b->selected];
     if (chdir(name) == 0) {
-        browser_open(m);
+        browser_open(b, m);
         return 0;
     }
     if (errno != ENOTDIR || !path) return 0;
@@ -91,48 +87,57 @@ int enter_selection(Machine *m, char *path, size_t pathsize) {
     return 1;
 }
 
+// The highlight moves to name next: the selection's line becomes the first line when it is
+// above the box, the last when below.
+void select_name(FileBrowser *b, Machine *m, int next) {
+    if (next == b->selected) return;
+    int top = b->top;
+    if (next < b->top)
+        b->top = next & ~1;
+    else if (next > b->top + kBrowserPositions - 1)
+        b->top = (next & ~1) - (kBrowserPositions - 2);
+    if (b->top != top) draw_list(b, m);
+    show_highlight(b, m, next);
+    b->selected = next;
+}
+
 }  // namespace
 
-int browser_filter(const struct dirent *entry) {
-    const char *name = entry->d_name;
-    if (std::strcmp(name, ".") == 0 || is_replace_temporary(name)) return 0;
-    int slot = dircount;
+void browser_add(FileBrowser *b, const char *name) {
+    if (std::strcmp(name, ".") == 0 || is_replace_temporary(name)) return;
+    int slot = b->count;
     if (slot >= kBrowserSlots) {
         // A full table drops the later names, but not the way back up.
-        if (std::strcmp(name, "..") != 0) return 0;
+        if (std::strcmp(name, "..") != 0) return;
         slot = kBrowserSlots - 1;
     } else {
-        dircount++;
+        b->count++;
     }
-    std::snprintf(dirnames[slot], kBrowserNameSize, "%s", name);
-    return 0;
+    std::snprintf(b->names[slot], kBrowserNameSize, "%s", name);
 }
 
-void browser_open(Machine *m) {
-    dircount = 0;
-    // The filter collects into dirnames and keeps nothing in the scan's own list.
-    struct dirent **kept = nullptr;
-    int n = scandir(".", &kept, browser_filter, nullptr);
-    for (int i = 0; i < n; i++) std::free(kept[i]);
-    if (n >= 0) std::free(kept);
+void browser_open(FileBrowser *b, Machine *m) {
+    b->count = 0;
+    bool up = false;
+    if (DIR *dir = opendir(".")) {
+        while (const dirent *entry = readdir(dir)) {
+            browser_add(b, entry->d_name);
+            up = up || std::strcmp(entry->d_name, "..") == 0;
+        }
+        closedir(dir);
+    }
     // A folder that could not be read (no permission, removed meanwhile) gave no "..": the
     // way up is offered all the same.
-    bool up = false;
-    for (int i = 0; i < dircount && !up; i++) up = std::strcmp(dirnames[i], "..") == 0;
-    if (!up) {
-        struct dirent parent = {};
-        std::strcpy(parent.d_name, "..");
-        browser_filter(&parent);
-    }
-    std::qsort(dirnames, size_t(dircount), kBrowserNameSize, compare_names);
+    if (!up) browser_add(b, "..");
+    std::qsort(b->names, size_t(b->count), kBrowserNameSize, compare_names);
     spec_fillrect(m, 6, 6, 244, 180, kFrameColour);
-    browsetop = 0;
-    browsesel = 0;
-    draw_list(m);
-    show_highlight(m, 0);
+    b->top = 0;
+    b->selected = 0;
+    draw_list(b, m);
+    show_highlight(b, m, 0);
 }
 
-int browser_tap_command(int x, int y) {
+int browser_tap_position(int x, int y) {
     // Inside the edges of the names' cells, the first and last screen pixels excluded; the
     // right-hand names take everything right of the picture's middle.
     constexpr int kLeft = kSpecAreaX + kCellPixels * kListColumns[0];
@@ -140,46 +145,40 @@ int browser_tap_command(int x, int y) {
     constexpr int kMiddle = kSpecAreaX + kSpecAreaWidth / 2;
     constexpr int kTop = kSpecAreaY + kCellPixels * kListRow;
     constexpr int kBottom = kTop + kCellPixels * kListLines;
-    if (x <= kLeft || x >= kRight || y <= kTop || y >= kBottom) return 0;
+    if (x <= kLeft || x >= kRight || y <= kTop || y >= kBottom) return -1;
     int line = (y - kTop) / kCellPixels;
-    return kBrowserTap + 2 * line + (x > kMiddle ? 1 : 0);
+    return 2 * line + (x > kMiddle ? 1 : 0);
 }
 
-int browser_key(Machine *m, int command, char *path, size_t pathsize) {
-    int next = browsesel;
+int browser_key(FileBrowser *b, Machine *m, BrowserCommand command, char *path, size_t pathsize) {
+    int next = b->selected;
     switch (command) {
-        case kBrowserEnter: return enter_selection(m, path, pathsize);
+        case kBrowserNone: return 0;
+        case kBrowserEnter: return enter_selection(b, m, path, pathsize);
         case kBrowserLeave:
             if (path && pathsize) path[0] = '\0';
             return 1;
         case kBrowserLeft:
             if (next > 0) next--;
             break;
-        case kBrowserDown:
-            if (next < dircount - 2) next += 2;
+        case kBrowserRight:
+            if (next < b->count - 1) next++;
             break;
         case kBrowserUp:
             if (next > 1) next -= 2;
             break;
-        case kBrowserRight:
-            if (next < dircount - 1) next++;
+        case kBrowserDown:
+            if (next < b->count - 2) next += 2;
             break;
-        default: {
-            int p = command - kBrowserTap;
-            if (p >= 0 && p < kBrowserPositions && browsetop + p < dircount) next = browsetop + p;
-        }
     }
-    if (next == browsesel) return 0;
+    select_name(b, m, next);
+    return 0;
+}
 
-    // The selection's line becomes the first line when it is above the box, the last when
-    // below.
-    int top = browsetop;
-    if (next < browsetop)
-        browsetop = next & ~1;
-    else if (next > browsetop + kBrowserPositions - 1)
-        browsetop = (next & ~1) - (kBrowserPositions - 2);
-    if (browsetop != top) draw_list(m);
-    show_highlight(m, next);
-    browsesel = next;
+int browser_tap(FileBrowser *b, Machine *m, int position, char *path, size_t pathsize) {
+    if (position < 0 || position >= kBrowserPositions || b->top + position >= b->count) return 0;
+    // Touch alone must be enough: a second tap opens what the first highlighted.
+    if (b->top + position == b->selected) return enter_selection(b, m, path, pathsize);
+    select_name(b, m, b->top + position);
     return 0;
 }

@@ -3,7 +3,6 @@
 // enters a directory or hands a file's full path back.
 #pragma once
 
-#include <dirent.h>
 #include <limits.h>
 
 #include <cstddef>
@@ -17,36 +16,44 @@ constexpr int kBrowserNameSize = NAME_MAX + 1;
 constexpr int kBrowserPositions = 36;   // names in the box: 18 lines of two
 constexpr int kBrowserShownChars = 13;  // characters shown of each name
 
-// Commands of browser_key besides the taps.
-constexpr int kBrowserEnter = '0';
-constexpr int kBrowserLeave = '1';
-constexpr int kBrowserLeft = '5';
-constexpr int kBrowserDown = '6';
-constexpr int kBrowserUp = '7';
-constexpr int kBrowserRight = '8';
-constexpr int kBrowserTap = 64;  // + list position 0-35
-
 // The current listing, sorted by plain byte order; it outlives the browser's closing.
-extern char dirnames[kBrowserSlots][kBrowserNameSize];
-extern int32_t dircount;
-extern int32_t browsetop;  // name shown at list position 0
-extern int32_t browsesel;  // highlighted name
+struct FileBrowser {
+    char names[kBrowserSlots][kBrowserNameSize];
+    int32_t count;
+    int32_t top;       // name shown at list position 0
+    int32_t selected;  // highlighted name
+};
+
+// What a key asks of the browser.
+enum BrowserCommand {
+    kBrowserNone,   // a key the browser does not use: nothing happens
+    kBrowserEnter,  // enter the selected directory, or choose the selected file
+    kBrowserLeave,  // done without a choice
+    kBrowserLeft,   // the previous name
+    kBrowserRight,  // the next name
+    kBrowserUp,     // one line up
+    kBrowserDown,   // one line down
+};
 
 // Lists the working directory, selects its first name and draws and presents the box.
 // ".." is always offered, also where the folder cannot be listed (no permission, removed
 // while it was the working directory), so that the user can always go back up.
-void browser_open(Machine *m);
+void browser_open(FileBrowser *b, Machine *m);
 
-// The command of a tap at screen (x, y): kBrowserTap + the list position tapped, 0 when the
-// tap is outside the list.
-int browser_tap_command(int x, int y);
+// The list position (0-35) of a tap at screen (x, y), -1 when the tap is outside the list.
+int browser_tap_position(int x, int y);
 
 // Applies one command. Returns 1 when the browser is done, with path holding the chosen
 // file's full path, or "" after kBrowserLeave; 0 otherwise, path untouched. A path that
 // would not fit pathsize bytes is never cut: the choice is refused, with a word on the
 // status line, and 0 returned.
-int browser_key(Machine *m, int command, char *path, size_t pathsize);
+int browser_key(FileBrowser *b, Machine *m, BrowserCommand command, char *path, size_t pathsize);
 
-// The directory scan's selection callback: stores every name but "." and the snapshot
-// saver's temporary files into the listing and keeps nothing in the scan's own list.
-int browser_filter(const struct dirent *entry);
+// A tap on list position: selects the name shown there; a tap on the name already selected
+// enters or chooses it as kBrowserEnter does, with the same result. A position without a
+// name changes nothing and returns 0.
+int browser_tap(FileBrowser *b, Machine *m, int position, char *path, size_t pathsize);
+
+// One name of a listing into the table, but "." and the snapshot saver's temporary files.
+// A full table drops later names, but not "..", which takes the last slot.
+void browser_add(FileBrowser *b, const char *name);

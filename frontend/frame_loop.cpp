@@ -9,8 +9,10 @@
 #include "display/control_panel.h"
 #include "display/screen_update.h"
 #include "frontend/event_dispatch.h"
+#include "frontend/key_map_actions.h"
 #include "frontend/pacing.h"
 #include "frontend/panel_status.h"
+#include "frontend/run_state.h"
 #include "frontend/snapshot_actions.h"
 #include "frontend/tape_control.h"
 #include "machine/run_frame.h"
@@ -56,6 +58,7 @@ void start_loop_state(FrontEnd *fe) {
 }
 
 void start_snapshot(FrontEnd *fe, int argc, char **argv) {
+    start_keys(fe);
     if (argc > 1 && !tape_open(fe, argv[1])) load_and_say(fe, argv[1]);
 }
 
@@ -66,7 +69,7 @@ void start_clock(FrontEnd *fe) {
 }
 
 void start_sound(FrontEnd *fe) {
-    if (fe->options->sound && fe->audio->fast == 0) sound_open(fe->audio, fe->m);
+    if (fe->options->sound && fe->audio->fast == 0) sound_on(fe);
 }
 
 void show_frame_count(FrontEnd *fe) { draw_frame_count(fe->m, fe->m->counter - fe->fpsbase); }
@@ -98,6 +101,12 @@ void run_one_frame(FrontEnd *fe) {
     m->sndread = next_ring_frame(m->sndread);
 }
 
+void show_pressed_keys(FrontEnd *fe) {
+    SDL_Rect rects[kPressedKeyRects];
+    int count = draw_pressed_keys(fe->m, &fe->pressed, rects);
+    if (count) SDL_UpdateRects(fe->m->surface, count, rects);
+}
+
 int handle_event(FrontEnd *fe) {
     SDL_Event event;
     if (!SDL_PollEvent(&event)) return 0;
@@ -107,28 +116,31 @@ int handle_event(FrontEnd *fe) {
 
 void loop_pass(FrontEnd *fe) {
     Machine *m = fe->m;
+    int32_t idle_micros = 0;  // until the next frame is due
     if (fe->paused) {
         SDL_WaitEvent(nullptr);
-        handle_event(fe);
-        return;
+    } else {
+        timeval now;
+        gettimeofday(&now, nullptr);
+        if (micros_between(&fe->fpstime, &now) >= kFrameCountMicros) {
+            show_frame_count(fe);
+            fe->fpstime = now;
+            fe->fpsbase = m->counter;
+        }
+        if (frame_due(m, fe->audio->fast, &now, &fe->synctime)) {
+            run_one_frame(fe);
+            gettimeofday(&now, nullptr);  // the wait below starts after the run
+        }
+        idle_micros = frame_wait_micros(m, fe->audio->fast, &now, &fe->synctime);
     }
-    timeval now;
-    gettimeofday(&now, nullptr);
-    if (micros_between(&fe->fpstime, &now) >= kFrameCountMicros) {
-        show_frame_count(fe);
-        fe->fpstime = now;
-        fe->fpsbase = m->counter;
-    }
-    if (frame_due(m, fe->audio->fast, &now, &fe->synctime)) {
-        run_one_frame(fe);
-        gettimeofday(&now, nullptr);  // the wait below starts after the run
-    }
+    int event = handle_event(fe);
+    // Keys change at events and before frames (held taps let go, the load command typed).
+    show_pressed_keys(fe);
     // One look at the events and one sleep until the next frame is due, in the same pass as
     // the frame: paced, a frame costs a single event poll and a single wake-up. An event that
     // arrives meanwhile waits at most one frame period; no pass sleeps while frames run back
     // to back (FAST modes, or the sound consumer about to run dry) or events queue.
-    int32_t idle_micros = frame_wait_micros(m, fe->audio->fast, &now, &fe->synctime);
-    if (!handle_event(fe)) sleep_micros(idle_micros);
+    if (!event) sleep_micros(idle_micros);
 }
 
 void exit_sequence(FrontEnd *fe) {

@@ -7,16 +7,16 @@
 void start_panel(FrontEnd *fe);
 // The loop variables and the FAST mode taken from the options.
 void start_loop_state(FrontEnd *fe);
-// The snapshot named first on the command line, if any.
+// The start's keys, then the snapshot or tape named first on the command line, if any.
 void start_snapshot(FrontEnd *fe, int argc, char **argv);
 // The pacing time base and the frame-count base.
 void start_clock(FrontEnd *fe);
 // The sound device, when sound is on and the FAST mode is 0.
 void start_sound(FrontEnd *fe);
 
-// One pass of the loop: while paused, a wait for one event and its handling; else the frame
-// count every two seconds, at most one frame when it is due, at most one event, and in mode
-// 0, when no event came, a sleep until the next frame is due.
+// One pass of the loop: wait while paused; else the frame count every two seconds and at
+// most one frame when it is due; then at most one event, the keys pressed since shown, and
+// in mode 0, when no event came, a sleep until the next frame is due.
 void loop_pass(FrontEnd *fe);
 
 // The frames run since the last display, beside the FAST button.
@@ -28,6 +28,10 @@ void publish_frame(FrontEnd *fe);
 
 // Runs, draws and accounts one frame.
 void run_one_frame(FrontEnd *fe);
+
+// The drawn keys that went down or came up since the last call, drawn and published; nothing
+// at all while no key changes.
+void show_pressed_keys(FrontEnd *fe);
 
 // Takes one queued event, if any, and acts on it; 1 when there was one.
 int handle_event(FrontEnd *fe);

@@ -7,9 +7,12 @@
 
 #include <cstdint>
 
+#include "display/pressed_keys.h"
 #include "display/screen_update.h"
+#include "frontend/file_browser.h"
 #include "frontend/tape_control.h"
 #include "input/options.h"
+#include "keymaps/game_keys.h"
 #include "machine/machine.h"
 #include "sound/audio.h"
 
@@ -17,6 +20,7 @@ struct FrontEnd {
     Machine *m;
     Options *options;
     AudioState *audio;
+    FileBrowser *browser;
     int quit;            // ends the loop after the current pass
     int paused;          // no frames: each pass waits for an event
     int browsing;        // the snapshot browser is open
@@ -32,5 +36,15 @@ struct FrontEnd {
     // The working folder at start, "" when unknown: where "tmp.sna" goes at the last.
     char startfolder[PATH_MAX];
     TapeFront tape;      // the inserted tape's autostart and progress
-    ShownScreen shown;   // the picture on screen, for drawing only what changes
+    // The game now running: the base name of the snapshot loaded or the tape inserted last,
+    // without its extension; "" while none is. It names the game's keys file.
+    char game[kGameNameSize];
+    MapInForce keys;  // what the key map in force is called
+    // The hardware keys held down: the key code each pressed at its key-down, and the count
+    // of key-downs at that moment (0 while up), so that the one held last is known.
+    uint8_t hwpressed[kHardwareKeys];
+    uint32_t hwdown[kHardwareKeys];
+    uint32_t hwdowns;
+    PressedKeys pressed;  // the keys the drawn keyboard shows down
+    ShownScreen shown;    // the picture on screen, for drawing only what changes
 };

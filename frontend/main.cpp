@@ -1,10 +1,14 @@
 // Tavisk: a 48K Spectrum for an 800x480 touch-screen handheld.
+#include <limits.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "frontend/exit_signals.h"
 #include "frontend/frame_loop.h"
+#include "frontend/instance_lock.h"
 #include "frontend/rom_image.h"
 #include "frontend/video_setup.h"
 
@@ -16,6 +20,7 @@ uint8_t image[kMemorySize];
 Machine machine;
 Options options;
 AudioState audio;
+FileBrowser browser;  // 2 MB of names
 FrontEnd fe;
 
 char wmclass[] = "SDL_VIDEO_X11_WMCLASS=tavisk";
@@ -34,9 +39,29 @@ void finish_on_exit() {
     exit_sequence(&fe);
 }
 
+// Whether this is the only run of the program for this user. A second start must not touch
+// the screen the first one has, so this is decided before SDL starts. Where no lock can be
+// had at all, the program runs all the same: a user is never kept out by a missing folder.
+bool only_run() {
+    int fd, error;
+    char path[PATH_MAX];
+    switch (instance_lock(&fd, &error, path, sizeof path)) {
+        case kLockTaken: return true;  // held until the process ends, however it ends
+        case kLockHeld: return false;
+        case kLockUnavailable:
+            std::fprintf(stderr, "Couldn't take the lock %s: %s\n", path, std::strerror(error));
+            return true;
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
+    if (!only_run()) {
+        std::fprintf(stderr, "Tavisk is already running\n");
+        return 1;
+    }
     putenv(wmclass);
     putenv(absolute_mouse);
     options_defaults(&options);
@@ -51,6 +76,7 @@ int main(int argc, char **argv) {
     fe.m = &machine;
     fe.options = &options;
     fe.audio = &audio;
+    fe.browser = &browser;
     if (video_open(&machine) != 0) return 1;
     quit_on_hangup_signals();
     std::atexit(finish_on_exit);

@@ -8,5 +8,9 @@
 // when it changes). A changed mode decides the sound: the unpaced modes pause it, mode 0 is
 // paced from now with the sound re-armed when it is on. With the mode kept, pausing pauses
 // the sound and running again is paced from now with the sound re-armed when it is on,
-// whatever the mode: no catch-up burst follows a stop.
+// whatever the mode: no catch-up burst follows a stop. While paused outside the browser the
+// status line shows kPausedHint; the last message comes back when the machine runs again.
 void run_state_set(FrontEnd *fe, int paused, int fast);
+
+// sound_open, with a device that cannot be opened said on the status line too.
+void sound_on(FrontEnd *fe);

@@ -1,19 +1,25 @@
 #include "frontend/snapshot_actions.h"
 
+#include <limits.h>
+
 #include <cstdlib>
 
+#include "frontend/key_map_actions.h"
 #include "frontend/status_line.h"
 #include "frontend/tape_control.h"
 #include "snapshot/snapshot_files.h"
 
 void load_and_say(FrontEnd *fe, const char *path) {
     char message[kSnapshotMessageSize];
-    // A refusal keeps the machine, and with it a load command still being typed.
-    if (load_snapshot(fe->m, path, fe->options, message, sizeof message) == kLoaded) {
-        tape_autostart_cancel(fe);
-        screen_drawn_over(&fe->shown);
-    }
+    // A refusal keeps the machine, and with it a load command still being typed and the keys.
+    bool loaded = load_snapshot(fe->m, path, message, sizeof message) == kLoaded;
     status_say(fe->m, message);
+    if (!loaded) return;
+    tape_autostart_cancel(fe);
+    screen_drawn_over(&fe->shown);
+    char base[PATH_MAX];
+    base_name(path, base);
+    apply_game_keys(fe, base);
 }
 
 void save_and_say(FrontEnd *fe) {

@@ -4,8 +4,8 @@
 
 #include "frontend/front_end.h"
 
-// Loads the snapshot at path (the key profile its name selects included) or refuses it
-// with the machine kept, and says which.
+// Loads the snapshot at path, its game's keys included, or refuses it with the machine and
+// the keys kept, and says which.
 void load_and_say(FrontEnd *fe, const char *path);
 
 // Saves the machine as "tmp.sna" in the working folder; when that folder cannot take it,

@@ -4,6 +4,18 @@
 
 #include "machine/machine.h"
 
+// While the machine is paused: what that means, and what can be done then.
+constexpr char kPausedHint[] = "Paused: hold pad key, tap key to map it";
+
 // Replaces the status line with text and writes text and a newline to standard error;
 // only the latter once the machine has no surface (the screen is gone).
 void status_say(Machine *m, const char *text);
+
+// Replaces the status line with text that standard error has been told already.
+void status_show(Machine *m, const char *text);
+
+// Shows text on the line in place of the last message, for a while (a state, not news:
+// standard error is not told). status_restore brings the message back; without a hint
+// standing it does nothing. A message said meanwhile ends the hint.
+void status_hint(Machine *m, const char *text);
+void status_restore(Machine *m);

@@ -3,10 +3,10 @@
 #include <cstdio>
 
 #include "frontend/front_end.h"
+#include "frontend/key_map_actions.h"
 #include "frontend/pacing.h"
 #include "frontend/run_state.h"
 #include "frontend/status_line.h"
-#include "input/key_profiles.h"
 #include "tape/tape_deck.h"
 
 namespace {
@@ -23,12 +23,12 @@ void say_progress(FrontEnd *fe) {
     if (tape_at_end(&deck)) {
         if (t->end_shown) return;
         t->end_shown = 1;
-        std::snprintf(text, sizeof text, "Tape %s ended", tape_name(&deck));
+        std::snprintf(text, sizeof text, "Tape ended: %s", tape_name(&deck));
     } else {
         if (tape_block(&deck) == t->block_shown) return;
         t->block_shown = tape_block(&deck);
-        std::snprintf(text, sizeof text, "%s block %d/%d", tape_name(&deck), tape_block(&deck),
-                      tape_blocks(&deck));
+        std::snprintf(text, sizeof text, "Block %d/%d %s", tape_block(&deck), tape_blocks(&deck),
+                      tape_name(&deck));
     }
     status_say(fe->m, text);
 }
@@ -46,12 +46,12 @@ bool tape_open(FrontEnd *fe, const char *path) {
     // pacing and sound go on as after loading a snapshot.
     machine_cold_start(fe->m);
     screen_drawn_over(&fe->shown);
-    profile_select(tape_name(&deck), fe->options);
     TapeFront *t = &fe->tape;
     autostart_begin(&t->autostart, fe->m);
     t->block_shown = 0;
     t->end_shown = 0;
     say_progress(fe);
+    apply_game_keys(fe, tape_name(&deck));
     return true;
 }
 

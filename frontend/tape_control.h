@@ -15,7 +15,7 @@ struct TapeFront {
 };
 
 // For a path that names a tape image: inserts it, restarts the machine from power-on with
-// the key profile of its name and starts typing the load command; or, when the image is
+// the keys of its game and starts typing the load command; or, when the image is
 // refused, says why on the status line and keeps the machine. False for any other path.
 bool tape_open(FrontEnd *fe, const char *path);
 

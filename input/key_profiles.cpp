@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "input/key_matrix.h"
-#include "input/options.h"
 
 namespace {
 
@@ -43,12 +42,9 @@ int hwkey_index(int symbol) {
     }
 }
 
-void profile_select(const char *base, Options *options) {
-    if (!base) return;
-    for (const KeyProfile *p = kKeyProfiles; p->name[0]; p++) {
-        if (std::strncmp(base, p->name, std::strlen(p->name)) == 0) {
-            options->keymap = p->map;
-            return;
-        }
-    }
+const KeyProfile *profile_for(const char *base) {
+    if (!base) return nullptr;
+    for (const KeyProfile *p = kKeyProfiles; p->name[0]; p++)
+        if (std::strncmp(base, p->name, std::strlen(p->name)) == 0) return p;
+    return nullptr;
 }

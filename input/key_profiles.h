@@ -16,13 +16,10 @@ struct KeyProfile {
     uint8_t zero;
 };
 
-struct Options;
-
 extern const KeyProfile kKeyProfiles[];
 
 // Index 0-10 of an SDL 1.2 key symbol among the eleven hardware keys, or -1.
 int hwkey_index(int symbol);
 
-// The first profile whose name prefixes base (a file's base name) becomes the key map;
-// with no match the key map stays as it was.
-void profile_select(const char *base, Options *options);
+// The first profile whose name prefixes base (a file's base name), or nullptr.
+const KeyProfile *profile_for(const char *base);

@@ -1,6 +1,8 @@
 #!/bin/sh
-# Host instructions of the frame run per emulated T-state, of the full renderer per call
-# and of the frame renderer per frame of the measuring games, counted by callgrind over the profile driver's workloads. Counts, unlike times, do not
+# Host instructions of the frame run per emulated T-state, of the full renderer per call, of
+# the frame renderer per frame of the measuring games and of the drawn keyboard's pressed
+# keys per frame, counted by callgrind over the profile driver's workloads. Counts, unlike
+# times, do not
 # depend on the machine's load.
 # Usage: profile.sh path/to/tavisk_profile
 set -e
@@ -25,3 +27,7 @@ for game in still sprite; do
     count "$game" measured_render_frame |
         awk -v game="$game" '{ printf "render_frame %s: %d host instructions per frame\n", game, $1 / $2 + 0.5 }'
 done
+count keys-rest draw_pressed_keys |
+    awk '{ printf "draw_pressed_keys, no key changing: %.1f host instructions per frame\n", $1 / $2 }'
+count keys-change draw_pressed_keys |
+    awk '{ printf "draw_pressed_keys, a key changing: %d host instructions per change\n", $1 / $2 + 0.5 }'

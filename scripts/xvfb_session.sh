@@ -3,6 +3,8 @@
 # working folder /tmp/tavisk-<name>-XXXXXX ($work) with the ROM as spectrum.rom, starts Xvfb
 # ($xvfb, display :$display) and the program in that folder with the disk audio driver
 # writing to the audio file ($emu); all of it is ended and removed when the script exits.
+# The program gets user places of its own under $work/user (runtime, config, data, home), so
+# that runs in parallel share no lock, key map or save, and none writes into the real home.
 start_session() {
     work=$(mktemp -d "/tmp/tavisk-$1-XXXXXX")
     fifo=$work/display
@@ -12,12 +14,16 @@ start_session() {
     read -r display <"$fifo"
     trap end_session EXIT
     ln -s "$3" "$work/spectrum.rom"
+    places=$work/user
+    mkdir -p "$places/run" "$places/config" "$places/data" "$places/home"
+    chmod 700 "$places/run"
     program=$2
     audio=$4
     shift 4
     # The disk driver writes each 20 ms buffer to the file, then waits as long as a device would.
-    (cd "$work" && DISPLAY=:$display SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$audio" \
-        SDL_DISKAUDIODELAY=20 exec "$program" "$@" >/dev/null 2>&1) &
+    (cd "$work" && XDG_RUNTIME_DIR=$places/run XDG_CONFIG_HOME=$places/config \
+        XDG_DATA_HOME=$places/data HOME=$places/home DISPLAY=:$display SDL_AUDIODRIVER=disk \
+        SDL_DISKAUDIOFILE="$audio" SDL_DISKAUDIODELAY=20 exec "$program" "$@" >/dev/null 2>&1) &
     emu=$!
 }
 

@@ -10,14 +10,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "input/key_profiles.h"
-#include "input/options.h"
 #include "snapshot/sna_file.h"
 #include "snapshot/z80_loader.h"
 
-namespace {
-
-// The last component of path, trailing slashes left out, into name (of PATH_MAX bytes).
 void base_name(const char *path, char *name) {
     size_t end = std::strlen(path);
     while (end > 1 && path[end - 1] == '/') end--;
@@ -28,6 +23,8 @@ void base_name(const char *path, char *name) {
     std::memcpy(name, path + start, length);
     name[length] = '\0';
 }
+
+namespace {
 
 // Reads exactly count bytes from the start of fd; 0, or the error number (EIO when the file
 // ends early, having shrunk since its size was taken).
@@ -92,16 +89,13 @@ int load_file(Machine *m, const char *path, int *error) {
 
 }  // namespace
 
-int load_snapshot(Machine *m, const char *path, Options *options, char *message, size_t size) {
+int load_snapshot(Machine *m, const char *path, char *message, size_t size) {
     char name[PATH_MAX];
     base_name(path, name);
     int error = 0;
     int result = load_file(m, path, &error);
     switch (result) {
-        case kLoaded:
-            profile_select(name, options);
-            std::snprintf(message, size, "Loaded %s", name);
-            break;
+        case kLoaded: std::snprintf(message, size, "Loaded %s", name); break;
         case kNot48K: std::snprintf(message, size, "Not a 48K snapshot: %s", name); break;
         case kNotSnapshot: std::snprintf(message, size, "Not a snapshot: %s", name); break;
         default: std::snprintf(message, size, "Can't read %s: %s", name, std::strerror(error));

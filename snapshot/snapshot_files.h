@@ -1,4 +1,4 @@
-// Loading and saving machines by file name, with the key profile the name selects.
+// Loading and saving machines by file name.
 #pragma once
 
 #include <cstddef>
@@ -6,19 +6,20 @@
 #include "snapshot/load_result.h"
 
 struct Machine;
-struct Options;
 
 constexpr size_t kSnapshotBufferSize = 60000;  // more than any 48K snapshot needs
 constexpr size_t kSnapshotMessageSize = 320;   // a message and a base name
 
-// Loads the .z80 (when the path contains ".z80" or ".Z80") or .sna file at path, then takes
-// the key profile that the file's base name selects. The file is read and checked whole
-// first: what is not a regular file, not a complete snapshot or not of a 48K machine changes
-// neither the machine nor the key map, and is never read beyond its size's telling (nor
-// waited for). message (size bytes) receives what happened, for the user: "Loaded <name>",
+// The last component of path, trailing slashes left out, into name (of PATH_MAX bytes).
+void base_name(const char *path, char *name);
+
+// Loads the .z80 (when the path contains ".z80" or ".Z80") or .sna file at path. The file is
+// read and checked whole first: what is not a regular file, not a complete snapshot or not of
+// a 48K machine leaves the machine as it was, and is never read beyond its size's telling
+// (nor waited for). message (size bytes) receives what happened, for the user: "Loaded <name>",
 // "Not a 48K snapshot: <name>", "Not a snapshot: <name>" or "Can't read <name>: <reason>",
 // <name> being the base name. Returns a LoadResult.
-int load_snapshot(Machine *m, const char *path, Options *options, char *message, size_t size);
+int load_snapshot(Machine *m, const char *path, char *message, size_t size);
 
 // Saves the machine as a .sna file at path. When nothing can be saved there, saves it under
 // the same base name in the first of folders (a list ended by nullptr; empty entries are

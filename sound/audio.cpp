@@ -29,7 +29,8 @@ void sound_set_ring(int32_t pos, int32_t rem) {
     ringrem = rem;
 }
 
-void sound_open(AudioState *audio, Machine *m) {
+int sound_open(AudioState *audio, Machine *m) {
+    int result = 0;
     if (!audio->opened) {
         audio->opened = 1;
         audio->playing = 0;  // SDL opens the device paused
@@ -42,8 +43,10 @@ void sound_open(AudioState *audio, Machine *m) {
         wanted.userdata = m;
         // SDL leaves the record untouched when the open fails: show zeros, not stale values.
         std::memset(&obtained, 0, sizeof obtained);
-        if (SDL_OpenAudio(&wanted, &obtained) < 0)
+        if (SDL_OpenAudio(&wanted, &obtained) < 0) {
             std::fprintf(stderr, "Couldn't open audio: %s\n", SDL_GetError());
+            result = -1;
+        }
         std::fprintf(stderr, "Obtained audio: freq=%i format=%i channels=%i samples=%i\n",
                      obtained.freq, int(obtained.format), int(obtained.channels),
                      int(obtained.samples));
@@ -58,6 +61,7 @@ void sound_open(AudioState *audio, Machine *m) {
     m->speaker = 0;
     m->scounter = m->counter;
     SDL_UnlockAudio();
+    return result;
 }
 
 void sound_pause(AudioState *audio) {

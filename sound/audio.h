@@ -12,7 +12,9 @@ struct AudioState {
     int32_t playing; // the device was unpaused and has not been paused or closed since
 };
 
-void sound_open(AudioState *audio, Machine *m);
+// Opens the device when it is not open, then arms the sound from the ring's start. Returns
+// -1 when the device failed to open at this call (said on standard error), else 0.
+int sound_open(AudioState *audio, Machine *m);
 void sound_pause(AudioState *audio);
 void sound_resume(AudioState *audio);
 void sound_close(AudioState *audio);

@@ -107,9 +107,12 @@ void exec_child(const std::vector<std::string> &argv, const std::string &dir,
 void spawn_keeping(Child *child, const std::vector<std::string> &argv, const std::string &dir,
                    const std::vector<std::string> &env, const std::string &out,
                    const std::string &err, int keep_fd) {
+    // The caller's entries come after the folder's places, so that they win.
+    std::vector<std::string> entries = dir.empty() ? std::vector<std::string>{} : user_places(dir);
+    entries.insert(entries.end(), env.begin(), env.end());
     std::fflush(nullptr);
     pid_t pid = fork();
-    if (pid == 0) exec_child(argv, dir, env, out, err, keep_fd);
+    if (pid == 0) exec_child(argv, dir, entries, out, err, keep_fd);
     child->pid = pid;
     child->status = -1;
 }
@@ -120,6 +123,26 @@ uint32_t be32(const std::string &s, size_t at) {
 }
 
 }  // namespace
+
+std::vector<std::string> user_places(const std::string &dir) {
+    struct Place {
+        const char *variable, *folder;
+    };
+    static const Place kPlaces[] = {{"XDG_RUNTIME_DIR", "run"},
+                                    {"XDG_CONFIG_HOME", "config"},
+                                    {"XDG_DATA_HOME", "data"},
+                                    {"HOME", "home"}};
+    std::vector<std::string> entries;
+    for (const Place &p : kPlaces) {
+        std::string folder = dir + "/user/" + p.folder;
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        // A runtime folder is its user's alone.
+        std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ec);
+        entries.push_back(std::string(p.variable) + "=" + folder);
+    }
+    return entries;
+}
 
 void spawn(Child *child, const std::vector<std::string> &argv, const std::string &dir,
            const std::vector<std::string> &env, const std::string &out, const std::string &err) {

@@ -30,8 +30,14 @@ struct Child {
     void signal(int sig);
 };
 
+// The user's places of a program run in folder dir, made under dir/user: its own
+// XDG_RUNTIME_DIR, XDG_CONFIG_HOME, XDG_DATA_HOME and HOME, as "NAME=value" entries.
+std::vector<std::string> user_places(const std::string &dir);
+
 // Starts argv[0] in dir with the extra environment entries ("NAME=value"; "NAME=" removes
-// NAME), standard output and error into the named files (empty: /dev/null).
+// NAME), standard output and error into the named files (empty: /dev/null). A child given a
+// folder gets that folder's user places first (the entries may override them), so that runs
+// in parallel never share a lock, a key map or a save, and none writes into the real home.
 void spawn(Child *child, const std::vector<std::string> &argv, const std::string &dir,
            const std::vector<std::string> &env, const std::string &out, const std::string &err);
 

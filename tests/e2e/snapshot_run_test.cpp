@@ -98,14 +98,16 @@ TEST_P(SnapshotRun, ShowsTheSnapshotsScreenAndSavesTheMachineAtExit) {
     bool shown = wait_until(120, [&] { return run.shot(&img) && area_mismatches(img, want) == 0; });
     if (!shown) run.keep_evidence();
     ASSERT_TRUE(shown) << area_mismatches(img, want) << " pixels differ from the painted screen";
-    // What was loaded, on the status line and on standard error.
+    // What was loaded on standard error, then the keys in force there and on the status
+    // line: a name no profile starts keeps the start's map.
     Canvas canvas;
     ASSERT_TRUE(canvas.open()) << SDL_GetError();
-    std::string said = std::string("Loaded ") + c.name;
-    bool told = wait_until(60, [&] { return run.shot(&img) && canvas.status_shows(img, said); });
+    std::string keys = "Keys: default";
+    bool told = wait_until(60, [&] { return run.shot(&img) && canvas.status_shows(img, keys); });
     if (!told) run.keep_evidence();
-    EXPECT_TRUE(told) << "the status line does not show \"" << said << "\"";
-    EXPECT_NE(read_file(run.dir.file("stderr.txt")).find(said + "\n"), std::string::npos);
+    EXPECT_TRUE(told) << "the status line does not show \"" << keys << "\"";
+    std::string said = std::string("Loaded ") + c.name + "\n" + keys + "\n";
+    EXPECT_NE(read_file(run.dir.file("stderr.txt")).find(said), std::string::npos);
 
     run.program.signal(SIGTERM);
     ASSERT_TRUE(run.program.wait_exit(60));

@@ -106,13 +106,13 @@ TEST_P(TapeOnTheCommandLine, LoadsByItselfAndTheGameRuns) {
     start_with({name});
     wait_for_game();
     EXPECT_TRUE(wait_until(60, [&] {
-        return errors().find("Tape " + name + " ended\n") != std::string::npos;
+        return errors().find("Tape ended: " + name + "\n") != std::string::npos;
     })) << errors();
-    EXPECT_NE(errors().find(name + " block 1/4\n"), std::string::npos) << errors();
+    EXPECT_NE(errors().find("Block 1/4 " + name + "\n"), std::string::npos) << errors();
     Canvas canvas;
     ASSERT_TRUE(canvas.open()) << SDL_GetError();
     EXPECT_TRUE(shoot_until(60, [&] {
-        return canvas.status_shows(img, "Tape " + name + " ended");
+        return canvas.status_shows(img, "Tape ended: " + name);
     })) << "the status line does not say that the tape ended";
     std::string ram = quit_and_read_ram();
     ASSERT_FALSE(ram.empty());
@@ -198,16 +198,16 @@ TEST_F(TapeSession, TurboTapePlaysUnpacedAndSaysWhereItIs) {
     const std::vector<uint16_t> paced = fast_digit(&canvas, 0), unpaced = fast_digit(&canvas, 2);
     // The turbo block is the fifth and last.
     bool playing = shoot_until(120, [&] {
-        return canvas.status_shows(img, "turbo_game.tzx block 5/5") &&
+        return canvas.status_shows(img, "Block 5/5 turbo_game.tzx") &&
                digit_cell(img, kActionFast) == unpaced;
     });
     if (!playing) run.keep_evidence();
     ASSERT_TRUE(playing) << "no unpaced playback seen; standard error:\n" << errors();
     wait_for_game();
     EXPECT_TRUE(shoot_until(60, [&] {
-        return canvas.status_shows(img, "Tape turbo_game.tzx ended");
+        return canvas.status_shows(img, "Tape ended: turbo_game.tzx");
     })) << "the status line does not say that the tape ended";
-    EXPECT_NE(errors().find("Tape turbo_game.tzx ended\n"), std::string::npos) << errors();
+    EXPECT_NE(errors().find("Tape ended: turbo_game.tzx\n"), std::string::npos) << errors();
     ASSERT_TRUE(shoot_until(60, [&] { return digit_cell(img, kActionFast) == paced; }))
         << "the FAST mode did not come back";
     std::string ram = quit_and_read_ram();

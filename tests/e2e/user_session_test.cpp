@@ -6,8 +6,10 @@
 
 #include "display/control_panel.h"
 #include "display/keyboard_layout.h"
+#include "display/pressed_keys.h"
 #include "display/spec_font.h"
 #include "e2e_user.h"
+#include "frontend/status_line.h"
 #include "input/key_matrix.h"
 #include "input/options.h"
 #include "snapshot/sna_file.h"
@@ -331,6 +333,111 @@ TEST_F(UserSession, TapsLandWhereTheyAreMadeAfterATapAtTheScreenEdge) {
         ASSERT_TRUE(shoot_until(60, &img, [&] { return top_row_is(kBlack); }))
             << "7 not released after the lift";
     }
+}
+
+// ---- A key map of the user's own, made on the device
+
+// The drawn keyboard in the picture is the panel at rest with the keys codes shown pressed,
+// as the program's own drawing code makes it.
+bool keyboard_shows(const Image &img, Canvas *canvas, const std::vector<int> &codes) {
+    std::fill(canvas->m->pixels, canvas->m->pixels + 800 * 480, 0);
+    draw_panel(canvas->m, kPanelFull);
+    for (uint8_t &row : canvas->m->keyrows) row = 0xFF;
+    for (int code : codes) key_press(unsigned(code), canvas->m);
+    PressedKeys shown = {};
+    SDL_Rect rects[kPressedKeyRects];
+    draw_pressed_keys(canvas->m, &shown, rects);
+    for (int y = kKeyboardY; y < kKeyboardY + kKeyboardHeight; y++)
+        for (int x = kKeyboardX; x < kKeyboardX + kKeyboardWidth; x++)
+            if (img.at(x, y) != canvas->at(x, y)) return false;
+    return true;
+}
+
+// Paused, Up held and the drawn 7 tapped: Up gives 7 from then on, drawn pressed while held,
+// and again after a new start, from the keys file the gesture saved.
+TEST_F(UserSession, APadKeyMappedWhilePausedGivesItsKeyFromThenOn) {
+    make_key_snapshot(run.dir.file("keys.sna"));
+    copy_file(BLANK_ROM, run.dir.file("spectrum.rom"));
+    Canvas canvas;
+    ASSERT_TRUE(canvas.open()) << SDL_GetError();
+    Image img;
+    // The snapshot shows 7 down as a blue top row (bit 3 of port 0xEFFE), nothing down black.
+    auto top_row_is = [&](uint16_t paper) {
+        return count_colour(img, 0, kSpecY, 512, 16, paper) == 512 * 16;
+    };
+    auto start = [&] {
+        run.start(TAVISK_BIN, {"keys.sna"});
+        wait_for_window();
+        ASSERT_TRUE(shoot_until(120, &img, [&] { return top_row_is(kBlack); }))
+            << "the key snapshot did not start";
+    };
+    // Up held: 7 down in the machine and on the drawn keyboard; let go, both up again.
+    auto up_gives_seven = [&] {
+        key("keydown", "Up");
+        bool pressed = shoot_until(
+            60, &img, [&] { return top_row_is(kBlue) && keyboard_shows(img, &canvas, {'7'}); });
+        key("keyup", "Up");
+        if (!pressed) run.keep_evidence();
+        ASSERT_TRUE(pressed) << "Up held did not give 7, drawn pressed";
+        ASSERT_TRUE(shoot_until(
+            60, &img, [&] { return top_row_is(kBlack) && keyboard_shows(img, &canvas, {}); }))
+            << "7 did not come up with Up";
+    };
+    ASSERT_NO_FATAL_FAILURE(start());
+
+    tap(button_point(kActionPause));
+    ASSERT_TRUE(shoot_until(60, &img, [&] { return canvas.status_shows(img, kPausedHint); }))
+        << "the status line does not say the machine is paused";
+    key("keydown", "Up");
+    tap(key_point('7'));
+    key("keyup", "Up");
+    bool confirmed = shoot_until(60, &img, [&] { return canvas.status_shows(img, "up = 7"); });
+    if (!confirmed) run.keep_evidence();
+    ASSERT_TRUE(confirmed) << "the status line does not confirm the new key";
+    std::string saved = read_file(run.dir.file("user/config/tavisk/keymaps/keys.keys"));
+    EXPECT_NE(saved.find("\nup = 7\n"), std::string::npos) << saved;
+    EXPECT_TRUE(top_row_is(kBlack)) << "the tap pressed 7 in the paused machine";
+    tap(button_point(kActionPause));
+    ASSERT_TRUE(shoot_until(60, &img, [&] { return canvas.status_shows(img, "up = 7"); }))
+        << "running again, the line does not come back";
+    ASSERT_NO_FATAL_FAILURE(up_gives_seven());
+
+    // A new start of the same game takes the user's file.
+    run.stop();
+    ASSERT_NO_FATAL_FAILURE(start());
+    ASSERT_TRUE(
+        shoot_until(60, &img, [&] { return canvas.status_shows(img, "Keys: keys (yours)"); }))
+        << "the status line does not name the user's map";
+    ASSERT_NO_FATAL_FAILURE(up_gives_seven());
+}
+
+// ---- Touch alone: a second tap on the highlighted name opens it
+
+TEST_F(UserSession, ASecondTapOnANameInTheBrowserLoadsIt) {
+    make_key_snapshot(run.dir.file("keys.sna"));
+    copy_file(BLANK_ROM, run.dir.file("spectrum.rom"));
+    run.start(TAVISK_BIN);
+    wait_for_window();
+    Image img;
+    tap(button_point(kActionLoad));
+    std::vector<std::string> names = listing(run.dir.path);
+    int at = int(std::find(names.begin(), names.end(), "keys.sna") - names.begin());
+    ASSERT_LT(at, 36);
+    ASSERT_TRUE(shoot_until(60, &img, [&] { return browser_shows(img, names, 0); }))
+        << "the browser did not open";
+    Point name = list_cell(at);
+    name = {name.x + 13 * 8, name.y + 8};
+    tap(name);
+    ASSERT_TRUE(shoot_until(60, &img, [&] { return browser_shows(img, names, at); }))
+        << "the first tap did not highlight the name";
+    tap(name);
+    // The snapshot runs: the whole picture black once its loop stores.
+    bool running = shoot_until(
+        60, &img, [&] { return count_colour(img, 0, kSpecY, 512, 384, kBlack) == 512 * 384; });
+    if (!running) run.keep_evidence();
+    ASSERT_TRUE(running) << "the second tap did not load the snapshot";
+    EXPECT_NE(read_file(run.dir.file("stderr.txt")).find("Loaded keys.sna\n"),
+              std::string::npos);
 }
 
 // A folder that cannot be listed (here: removed while it is the working folder, which works

@@ -10,76 +10,16 @@
 #include "frontend/file_browser.h"
 #include "frontend/frame_loop.h"
 #include "frontend/snapshot_actions.h"
+#include "frontend/status_line.h"
 #include "frontend/tape_control.h"
+#include "input/key_profiles.h"
 #include "input/options.h"
 #include "snapshot/sna_file.h"
 
 namespace {
 
-SDL_Event key_event(Uint8 type, int symbol) {
-    SDL_Event e{};
-    e.type = type;
-    e.key.type = type;
-    e.key.keysym.sym = SDLKey(symbol);
-    return e;
-}
-
-SDL_Event mouse_event(Uint8 type, int x, int y) {
-    SDL_Event e{};
-    e.type = type;
-    e.button.type = type;
-    e.button.button = SDL_BUTTON_LEFT;
-    e.button.x = Uint16(x);
-    e.button.y = Uint16(y);
-    return e;
-}
-
-SDL_Event focus_event(int gain) {
-    SDL_Event e{};
-    e.type = SDL_ACTIVEEVENT;
-    e.active.type = SDL_ACTIVEEVENT;
-    e.active.gain = Uint8(gain);
-    e.active.state = SDL_APPINPUTFOCUS;
-    return e;
-}
-
-// The centre of a button, in screen pixels.
-int button_x(int action) {
-    return kButtonOriginX + panel_buttons[action].x + panel_buttons[action].w / 2;
-}
-int button_y(int action) {
-    return kButtonOriginY + panel_buttons[action].y + panel_buttons[action].h / 2;
-}
-
-// A screen point on the drawn keyboard that presses code.
-bool key_point(int code, int *x, int *y) {
-    for (int ky = 1; ky < kKeyboardHeight - 1; ky++)
-        for (int kx = 1; kx < kKeyboardWidth - 1; kx++)
-            if (keyboard_hit(kx, ky) == code) {
-                *x = kKeyboardX + kx;
-                *y = kKeyboardY + ky;
-                return true;
-            }
-    return false;
-}
-
 class Dispatch : public FrontEndRig {
    protected:
-    void send(const SDL_Event &e) { dispatch_event(fe, &e); }
-    void press_button(int action) {
-        send(mouse_event(SDL_MOUSEBUTTONDOWN, button_x(action), button_y(action)));
-        send(mouse_event(SDL_MOUSEBUTTONUP, button_x(action), button_y(action)));
-    }
-    void tap_down(int code) {
-        int x = 0, y = 0;
-        ASSERT_TRUE(key_point(code, &x, &y)) << code;
-        send(mouse_event(SDL_MOUSEBUTTONDOWN, x, y));
-    }
-    void lift() { send(mouse_event(SDL_MOUSEBUTTONUP, 0, 0)); }
-    // What the frame loop does before a frame.
-    void frame() {
-        if (fe->holdactive) hold_countdown(fe);
-    }
     // The digit cell of a button as the panel shows value there.
     std::vector<uint16_t> digit_cell(int action) const {
         std::vector<uint16_t> cell;
@@ -192,21 +132,26 @@ TEST_F(Dispatch, QuitAndTheWindowsQuitEventEndTheLoop) {
 
 TEST_F(Dispatch, PauseAndLoadInterplay) {
     std::ofstream(dir + "/game.sna") << "x";
-    // PAUSE pauses and resumes.
+    // PAUSE pauses and resumes; the status line says so meanwhile, then what it said before.
+    status_say(m, "Loaded game.sna");
     press_button(kActionPause);
     EXPECT_EQ(fe->paused, 1);
     EXPECT_EQ(fe->audio->armed, 0);
+    EXPECT_TRUE(status_shows(kPausedHint));
     m->counter = 77;
     press_button(kActionPause);
     EXPECT_EQ(fe->paused, 0);
     EXPECT_EQ(fe->audio->armed, 1);
+    EXPECT_TRUE(status_shows("Loaded game.sna"));
     expect_resynced();
 
-    // LOAD opens the browser paused; PAUSE then runs the machine with the browser open.
+    // LOAD opens the browser paused, its box saying so; PAUSE then runs the machine with the
+    // browser open.
     press_button(kActionLoad);
     EXPECT_EQ(fe->browsing, 1);
     EXPECT_EQ(fe->paused, 1);
-    EXPECT_EQ(dircount, 2) << "\"..\" and game.sna";
+    EXPECT_TRUE(status_shows("Loaded game.sna"));
+    EXPECT_EQ(fe->browser->count, 2) << "\"..\" and game.sna";
     press_button(kActionPause);
     EXPECT_EQ(fe->paused, 0);
     EXPECT_EQ(fe->browsing, 1);
@@ -214,7 +159,7 @@ TEST_F(Dispatch, PauseAndLoadInterplay) {
     send(key_event(SDL_KEYDOWN, SDLK_a));
     EXPECT_EQ(fe->quit, 0);
     send(key_event(SDL_KEYDOWN, SDLK_RIGHT));
-    EXPECT_EQ(browsesel, 1);
+    EXPECT_EQ(fe->browser->selected, 1);
     EXPECT_EQ(m->joystick, 0x1F) << "RIGHT pressed no joystick line while browsing";
 
     // PAUSE before LOAD: closing the browser resumes all the same.
@@ -236,6 +181,27 @@ TEST_F(Dispatch, SoundTurnedOnWhilePausedArmsButWaits) {
     EXPECT_EQ(fe->paused, 1);
     EXPECT_EQ(fe->audio->armed, 1);
     EXPECT_EQ(SDL_GetAudioStatus(), SDL_AUDIO_PAUSED) << "the frame loop unpauses it later";
+}
+
+// A device that cannot be opened (here: SDL has one open already) is said on the status
+// line too, for a user who sees no terminal.
+TEST_F(Dispatch, ASoundDeviceThatCannotOpenIsSaidOnTheStatusLine) {
+    SDL_AudioSpec taken = {};
+    taken.freq = 22050;
+    taken.format = AUDIO_U8;
+    taken.channels = 1;
+    taken.samples = 441;
+    taken.callback = [](void *, Uint8 *, int) {};
+    ASSERT_EQ(SDL_OpenAudio(&taken, nullptr), 0) << SDL_GetError();
+    press_button(kActionSound);
+    testing::internal::CaptureStderr();
+    press_button(kActionSound);
+    std::string told = testing::internal::GetCapturedStderr();
+    std::string said = told.substr(0, told.find('\n'));
+    EXPECT_EQ(said.rfind("Couldn't open audio: ", 0), 0u) << told;
+    EXPECT_GT(said.size(), std::string("Couldn't open audio: ").size()) << "no reason given";
+    EXPECT_TRUE(status_shows(said));
+    EXPECT_EQ(std::count(told.begin(), told.end(), '\n'), 2) << "said once, then the device";
 }
 
 TEST_F(Dispatch, FocusLossPausesAndClosesGainResumesEvenWhileBrowsing) {
@@ -283,7 +249,7 @@ TEST_F(Dispatch, HardwareKeysGoThroughTheKeyMap) {
     EXPECT_EQ(m->joystick, 0x1F);
 
     // A profile's map: F6 types 'z' in "aticatac".
-    profile_select("aticatac.z80", fe->options);
+    fe->options->keymap = profile_for("aticatac.z80")->map;
     send(key_event(SDL_KEYDOWN, SDLK_F6));
     EXPECT_TRUE(down('z'));
     // While browsing, key-up still releases; key-down presses nothing.
@@ -293,6 +259,16 @@ TEST_F(Dispatch, HardwareKeysGoThroughTheKeyMap) {
     send(key_event(SDL_KEYDOWN, SDLK_F6));
     EXPECT_FALSE(down('z'));
     EXPECT_EQ(fe->quit, 0);
+    send(key_event(SDL_KEYUP, SDLK_F6));
+    press_button(kActionLoad);
+
+    // A new map while a key is held ("krakout": F6 types 'p'): the key-up lets go of the key
+    // its key-down pressed as well, so that nothing stays down.
+    send(key_event(SDL_KEYDOWN, SDLK_F6));
+    fe->options->keymap = profile_for("krakout.z80")->map;
+    send(key_event(SDL_KEYUP, SDLK_F6));
+    EXPECT_FALSE(down('z'));
+    EXPECT_FALSE(down('p'));
 }
 
 TEST_F(Dispatch, AKeyOutsideTheElevenEndsTheProgram) {
@@ -412,14 +388,14 @@ TEST_F(Dispatch, TheBrowserLoadsTheChosenSnapshotWithItsProfile) {
     std::ofstream(dir + "/games/aaa.txt") << "not a snapshot";
 
     press_button(kActionLoad);
-    ASSERT_EQ(dircount, 2);  // "..", "games"
+    ASSERT_EQ(fe->browser->count, 2);  // "..", "games"
     send(key_event(SDL_KEYDOWN, SDLK_RIGHT));
     send(key_event(SDL_KEYDOWN, SDLK_RETURN));
     EXPECT_EQ(fe->browsing, 1);
-    ASSERT_EQ(dircount, 3);  // "..", "aaa.txt", "krakout.sna"
+    ASSERT_EQ(fe->browser->count, 3);  // "..", "aaa.txt", "krakout.sna"
     // A tap on the third position selects the snapshot; RETURN loads it.
     send(mouse_event(SDL_MOUSEBUTTONDOWN, 40, 100 + 16));
-    EXPECT_EQ(browsesel, 2);
+    EXPECT_EQ(fe->browser->selected, 2);
     m->counter = 300;
     testing::internal::CaptureStderr();
     send(key_event(SDL_KEYDOWN, SDLK_RETURN));

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -73,6 +74,23 @@ std::string long_name(char letter, int length) {
     return name;
 }
 
+// One input to the browser: a command, or a tap on a list position.
+struct Input {
+    BrowserCommand command;
+    int position;  // kNoTap for a command
+};
+constexpr int kNoTap = INT_MIN;
+constexpr Input kNone = {kBrowserNone, kNoTap}, kEnter = {kBrowserEnter, kNoTap},
+                kLeave = {kBrowserLeave, kNoTap}, kLeft = {kBrowserLeft, kNoTap},
+                kRight = {kBrowserRight, kNoTap}, kUp = {kBrowserUp, kNoTap},
+                kDown = {kBrowserDown, kNoTap};
+constexpr Input tap(int position) { return {kBrowserNone, position}; }
+
+std::string describe(Input in) {
+    if (in.position == kNoTap) return "command " + std::to_string(int(in.command));
+    return "tap " + std::to_string(in.position);
+}
+
 class Browser : public ::testing::Test {
    protected:
     static void SetUpTestSuite() {
@@ -89,7 +107,9 @@ class Browser : public ::testing::Test {
 
     void SetUp() override {
         static Machine machine;  // too large for the stack
+        static FileBrowser browser;
         m = &machine;
+        b = &browser;
         surface = attach_screen_surface(m);
         ASSERT_NE(surface, nullptr);
         std::fill(m->pixels, m->pixels + kW * kH, kBack);
@@ -113,7 +133,10 @@ class Browser : public ::testing::Test {
         SDL_FreeSurface(surface);
     }
 
-    int key(int command) { return browser_key(m, command, path, 256); }
+    int key(Input in) {
+        if (in.position == kNoTap) return browser_key(b, m, in.command, path, 256);
+        return browser_tap(b, m, in.position, path, 256);
+    }
     std::vector<uint16_t> screen() const { return {m->pixels, m->pixels + kW * kH}; }
 
     // The name shown at list position p, read back from the pixels through the font.
@@ -170,18 +193,19 @@ class Browser : public ::testing::Test {
     // The surface keeps all names red; the last flip showed the selection blue.
     void expect_shown(const std::vector<std::string> &names, const char *what) {
         ASSERT_EQ(presented.size(), size_t(kW * kH));
-        expect_box(presented.data(), names, browsetop, browsesel, what);
-        expect_box(m->pixels, names, browsetop, -1, what);
+        expect_box(presented.data(), names, b->top, b->selected, what);
+        expect_box(m->pixels, names, b->top, -1, what);
     }
 
     // Commands that must neither draw nor change anything.
-    void expect_inert(std::initializer_list<int> commands) {
-        for (int command : commands) {
+    void expect_inert(std::initializer_list<Input> inputs) {
+        for (Input in : inputs) {
+            std::string command = describe(in);
             std::vector<uint16_t> before = screen();
-            int sel = browsesel, top = browsetop, flipped = flips;
-            EXPECT_EQ(key(command), 0) << command;
-            EXPECT_EQ(browsesel, sel) << command;
-            EXPECT_EQ(browsetop, top) << command;
+            int sel = b->selected, top = b->top, flipped = flips;
+            EXPECT_EQ(key(in), 0) << command;
+            EXPECT_EQ(b->selected, sel) << command;
+            EXPECT_EQ(b->top, top) << command;
             EXPECT_EQ(flips, flipped) << command;
             EXPECT_TRUE(screen() == before) << command;
             EXPECT_STREQ(path, kUntouched) << command;
@@ -190,6 +214,7 @@ class Browser : public ::testing::Test {
 
     static bool started_video;
     Machine *m = nullptr;
+    FileBrowser *b = nullptr;
     SDL_Surface *surface = nullptr;
     int home = -1;
     std::string root;
@@ -203,12 +228,12 @@ TEST_F(Browser, ListsEveryNameButDotInByteOrder) {
     for (const char *name : {"b", "A", ".hidden", "1x", "_u", ".tavisk-12-3.tmp", ".tavisk-1.tmp"})
         touch(name);
     make_dir("d");
-    browser_open(m);
+    browser_open(b, m);
     std::vector<std::string> want = {"..", ".hidden", ".tavisk-1.tmp", "1x", "A", "_u", "b", "d"};
-    ASSERT_EQ(dircount, int(want.size()));
-    for (int i = 0; i < dircount; i++) EXPECT_EQ(dirnames[i], want[i]);
-    EXPECT_EQ(browsetop, 0);
-    EXPECT_EQ(browsesel, 0);
+    ASSERT_EQ(b->count, int(want.size()));
+    for (int i = 0; i < b->count; i++) EXPECT_EQ(b->names[i], want[i]);
+    EXPECT_EQ(b->top, 0);
+    EXPECT_EQ(b->selected, 0);
     EXPECT_EQ(flips, 1);
     expect_shown(want, "opened");
 }
@@ -216,40 +241,41 @@ TEST_F(Browser, ListsEveryNameButDotInByteOrder) {
 TEST_F(Browser, MovesStopAtTheEndsOfFiveNames) {
     for (const char *name : {"a", "b", "c", "d"}) touch(name);
     const std::vector<std::string> names = {"..", "a", "b", "c", "d"};
-    browser_open(m);
+    browser_open(b, m);
     struct Step {
-        int command, sel;
+        Input command;
+        int sel;
     } steps[] = {
-        {'8', 1},
-        {'8', 2},
-        {'8', 3},
-        {'8', 4},
-        {'8', 4} /* fifth: stays */,
-        {'5', 3},
-        {'6', 3} /* fourth: needs < 3 */,
-        {'7', 1},
-        {'7', 1} /* second: needs > 1 */,
-        {'6', 3},
-        {'5', 2},
-        {'6', 4},
-        {'5', 3},
-        {'5', 2},
-        {'5', 1},
-        {'5', 0},
-        {'5', 0},
-        {64 + 4, 4},
-        {64 + 5, 4} /* below the last name */,
-        {64 + 35, 4},
-        {64 + 1, 1},
-        {64 + 0, 0},
+        {kRight, 1},
+        {kRight, 2},
+        {kRight, 3},
+        {kRight, 4},
+        {kRight, 4} /* fifth: stays */,
+        {kLeft, 3},
+        {kDown, 3} /* fourth: needs < 3 */,
+        {kUp, 1},
+        {kUp, 1} /* second: needs > 1 */,
+        {kDown, 3},
+        {kLeft, 2},
+        {kDown, 4},
+        {kLeft, 3},
+        {kLeft, 2},
+        {kLeft, 1},
+        {kLeft, 0},
+        {kLeft, 0},
+        {tap(4), 4},
+        {tap(5), 4} /* below the last name */,
+        {tap(35), 4},
+        {tap(1), 1},
+        {tap(0), 0},
     };
     for (const Step &s : steps) {
-        std::string what = "command " + std::to_string(s.command) + " to " + std::to_string(s.sel);
+        std::string what = describe(s.command) + " to " + std::to_string(s.sel);
         std::vector<uint16_t> before = screen();
-        int was = browsesel, flipped = flips;
+        int was = b->selected, flipped = flips;
         EXPECT_EQ(key(s.command), 0) << what;
-        EXPECT_EQ(browsesel, s.sel) << what;
-        EXPECT_EQ(browsetop, 0) << what;
+        EXPECT_EQ(b->selected, s.sel) << what;
+        EXPECT_EQ(b->top, 0) << what;
         EXPECT_EQ(flips, flipped + (s.sel != was)) << what;
         EXPECT_TRUE(screen() == before) << what;  // without a scroll the surface stays
         EXPECT_STREQ(path, kUntouched) << what;
@@ -265,27 +291,28 @@ TEST_F(Browser, ScrollsALineWhenTheSelectionLeavesTheBox) {
         touch(name);
         names.push_back(name);
     }
-    browser_open(m);
-    ASSERT_EQ(dircount, 40);
+    browser_open(b, m);
+    ASSERT_EQ(b->count, 40);
     struct Step {
-        int command, sel, top;
+        Input command;
+        int sel, top;
     };
-    std::vector<Step> steps = {{64 + 35, 35, 0}, {'8', 36, 2}, {'7', 34, 2}};
-    for (int sel = 33; sel >= 2; sel--) steps.push_back({'5', sel, 2});
+    std::vector<Step> steps = {{tap(35), 35, 0}, {kRight, 36, 2}, {kUp, 34, 2}};
+    for (int sel = 33; sel >= 2; sel--) steps.push_back({kLeft, sel, 2});
     std::vector<Step> rest = {
-        {'5', 1, 0},  {64 + 34, 34, 0}, {'6', 36, 2}, {64 + 0, 2, 2} /* tap: name 2 */,
-        {'7', 0, 0},  {64 + 35, 35, 0}, {'6', 37, 2}, {'6', 39, 4},
-        {'8', 39, 4}, {'6', 39, 4},     {'7', 37, 4}, {64 + 35, 39, 4},
-        {'5', 38, 4}, {64 + 0, 4, 4},   {'5', 3, 2},  {'7', 1, 0},
+        {kLeft, 1, 0},   {tap(34), 34, 0}, {kDown, 36, 2}, {tap(0), 2, 2} /* tap: name 2 */,
+        {kUp, 0, 0},     {tap(35), 35, 0}, {kDown, 37, 2}, {kDown, 39, 4},
+        {kRight, 39, 4}, {kDown, 39, 4},   {kUp, 37, 4},   {tap(35), 39, 4},
+        {kLeft, 38, 4},  {tap(0), 4, 4},   {kLeft, 3, 2},  {kUp, 1, 0},
     };
     steps.insert(steps.end(), rest.begin(), rest.end());
     for (const Step &s : steps) {
-        std::string what = "command " + std::to_string(s.command) + " to " + std::to_string(s.sel);
+        std::string what = describe(s.command) + " to " + std::to_string(s.sel);
         std::vector<uint16_t> before = screen();
-        int top = browsetop;
+        int top = b->top;
         EXPECT_EQ(key(s.command), 0) << what;
-        EXPECT_EQ(browsesel, s.sel) << what;
-        ASSERT_EQ(browsetop, s.top) << what;
+        EXPECT_EQ(b->selected, s.sel) << what;
+        ASSERT_EQ(b->top, s.top) << what;
         if (s.top == top) {
             EXPECT_TRUE(screen() == before) << what << ": redrawn without a scroll";
         }
@@ -295,48 +322,56 @@ TEST_F(Browser, ScrollsALineWhenTheSelectionLeavesTheBox) {
 
 TEST_F(Browser, CommandsOutsideTheTableDrawNothing) {
     for (const char *name : {"a", "b", "c", "d"}) touch(name);
-    browser_open(m);
-    key('8');
-    key('8');
-    ASSERT_EQ(browsesel, 2);
-    expect_inert({0, 1, 47, 50, 52, 57, 63, 64 + 36, 127, -1, -64, '0' + 256, 1 << 20});
+    browser_open(b, m);
+    key(kRight);
+    key(kRight);
+    ASSERT_EQ(b->selected, 2);
+    expect_inert({kNone, tap(36), tap(-1), tap(-64), tap(1 << 20)});
 }
 
 TEST_F(Browser, LeavingHandsBackAnEmptyPath) {
     touch("a.sna");
-    browser_open(m);
+    browser_open(b, m);
     int flipped = flips;
-    EXPECT_EQ(key('1'), 1);
+    EXPECT_EQ(key(kLeave), 1);
     EXPECT_STREQ(path, "");
     EXPECT_EQ(flips, flipped);
 }
 
+// RETURN opens the highlighted name; so does a second tap on it, while the first tap only
+// highlights.
 TEST_F(Browser, EntersADirectoryAndComesBackUp) {
     make_dir("sub");
     touch("sub/inner.sna");
     touch("zz");
-    browser_open(m);
-    key('8');
-    EXPECT_EQ(key('0'), 0);
-    EXPECT_STREQ(path, kUntouched);
-    EXPECT_EQ(cwd(), root + "/sub");
-    EXPECT_EQ(flips, 3);  // open, move, new listing
-    std::vector<std::string> inner = {"..", "inner.sna"};
-    ASSERT_EQ(dircount, 2);
-    expect_shown(inner, "inside");
-    EXPECT_EQ(key('0'), 0);  // ".."
-    EXPECT_EQ(cwd(), root);
-    expect_shown({"..", "sub", "zz"}, "back");
+    for (bool by_tap : {false, true}) {
+        SCOPED_TRACE(by_tap ? "taps" : "RETURN");
+        ASSERT_EQ(chdir(root.c_str()), 0);
+        flips = 0;
+        browser_open(b, m);
+        EXPECT_EQ(key(by_tap ? tap(1) : kRight), 0);
+        EXPECT_EQ(cwd(), root);
+        EXPECT_EQ(key(by_tap ? tap(1) : kEnter), 0);
+        EXPECT_STREQ(path, kUntouched);
+        EXPECT_EQ(cwd(), root + "/sub");
+        EXPECT_EQ(flips, 3);  // open, move, new listing
+        std::vector<std::string> inner = {"..", "inner.sna"};
+        ASSERT_EQ(b->count, 2);
+        expect_shown(inner, "inside");
+        EXPECT_EQ(key(by_tap ? tap(0) : kEnter), 0);  // "..", highlighted from the start
+        EXPECT_EQ(cwd(), root);
+        expect_shown({"..", "sub", "zz"}, "back");
+    }
 }
 
 TEST_F(Browser, DotDotAtTheRootStaysThere) {
     ASSERT_EQ(chdir("/"), 0);
-    browser_open(m);
-    ASSERT_GT(dircount, 0);
-    EXPECT_STREQ(dirnames[0], "..");
-    EXPECT_EQ(key('0'), 0);
+    browser_open(b, m);
+    ASSERT_GT(b->count, 0);
+    EXPECT_STREQ(b->names[0], "..");
+    EXPECT_EQ(key(kEnter), 0);
     EXPECT_EQ(cwd(), "/");
-    EXPECT_STREQ(dirnames[0], "..");
+    EXPECT_STREQ(b->names[0], "..");
 }
 
 TEST_F(Browser, ChoosesFilesByTheirWholeNames) {
@@ -357,35 +392,39 @@ TEST_F(Browser, ChoosesFilesByTheirWholeNames) {
         touch(c.name);
         shown.push_back(c.name);
     }
-    browser_open(m);
+    browser_open(b, m);
     expect_shown(shown, "opened");
     for (int i = 0; i < int(std::size(cases)); i++) {
         const Case &c = cases[i];
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(dirnames[i + 1], c.name);
-        key(64 + i + 1);
-        ASSERT_EQ(browsesel, i + 1);
-        int flipped = flips;
-        std::strcpy(path, kUntouched);
-        testing::internal::CaptureStderr();
-        EXPECT_EQ(key('0'), c.chosen ? 1 : 0);
-        std::string said = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(path, c.chosen ? root + "/" + c.name : kUntouched);
-        EXPECT_EQ(said, c.chosen ? "" : "Can't read " + c.name + ": File name too long\n");
-        EXPECT_EQ(cwd(), root);
-        EXPECT_EQ(flips, flipped);
+        EXPECT_EQ(b->names[i + 1], c.name);
+        key(tap(i + 1));
+        ASSERT_EQ(b->selected, i + 1);
+        // RETURN, or a second tap on the highlighted name, chooses alike.
+        for (Input open : {kEnter, tap(i + 1)}) {
+            SCOPED_TRACE(describe(open));
+            int flipped = flips;
+            std::strcpy(path, kUntouched);
+            testing::internal::CaptureStderr();
+            EXPECT_EQ(key(open), c.chosen ? 1 : 0);
+            std::string said = testing::internal::GetCapturedStderr();
+            EXPECT_EQ(path, c.chosen ? root + "/" + c.name : kUntouched);
+            EXPECT_EQ(said, c.chosen ? "" : "Can't read " + c.name + ": File name too long\n");
+            EXPECT_EQ(cwd(), root);
+            EXPECT_EQ(flips, flipped);
+        }
     }
 }
 
 TEST_F(Browser, ACallersBufferTooShortRefusesTheChoice) {
     touch("game.z80");
-    browser_open(m);
-    key('8');
+    browser_open(b, m);
+    key(kRight);
     std::string full = root + "/game.z80";
     for (size_t size : {full.size() + 1, size_t(256), full.size(), size_t(1), size_t(0)}) {
         bool fits = size > full.size();
         std::memset(path, '#', sizeof path);
-        EXPECT_EQ(browser_key(m, '0', path, size), fits ? 1 : 0) << size;
+        EXPECT_EQ(browser_key(b, m, kBrowserEnter, path, size), fits ? 1 : 0) << size;
         if (fits) {
             EXPECT_EQ(path, full) << size;
         }
@@ -429,14 +468,14 @@ TEST_F(Browser, LongWorkingDirectoriesListAndEnterButLongPathsAreRefused) {
         ASSERT_EQ(int(here.size()), c.cwd_length);
         c.dir ? make_dir(c.name) : touch(c.name);
 
-        browser_open(m);
+        browser_open(b, m);
         std::strcpy(path, kUntouched);
-        ASSERT_EQ(dircount, 2);
-        EXPECT_STREQ(dirnames[1], c.name);
-        key(65);
+        ASSERT_EQ(b->count, 2);
+        EXPECT_STREQ(b->names[1], c.name);
+        key(tap(1));
         int flipped = flips;
         testing::internal::CaptureStderr();
-        EXPECT_EQ(key('0'), c.outcome == kChosen ? 1 : 0);
+        EXPECT_EQ(key(kEnter), c.outcome == kChosen ? 1 : 0);
         EXPECT_EQ(testing::internal::GetCapturedStderr(),
                   c.outcome == kRefused ? std::string("Can't read f: File name too long\n") : "");
         EXPECT_EQ(path, c.outcome == kChosen ? here + "/" + c.name : kUntouched);
@@ -449,19 +488,19 @@ TEST_F(Browser, LongWorkingDirectoriesListAndEnterButLongPathsAreRefused) {
 // which leads back out.
 TEST_F(Browser, AVanishedDirectoryStillOffersTheWayUp) {
     touch("stale");
-    browser_open(m);  // leaves a name behind in the table
+    browser_open(b, m);  // leaves a name behind in the table
     make_dir("gone");
     ASSERT_EQ(chdir("gone"), 0);
     ASSERT_EQ(rmdir((root + "/gone").c_str()), 0);
     std::fill(m->pixels, m->pixels + kW * kH, kBack);
     flips = 0;
-    browser_open(m);
-    ASSERT_EQ(dircount, 1);
-    EXPECT_STREQ(dirnames[0], "..");
+    browser_open(b, m);
+    ASSERT_EQ(b->count, 1);
+    EXPECT_STREQ(b->names[0], "..");
     EXPECT_EQ(flips, 1);
     expect_shown({".."}, "only the way up");
-    expect_inert({'5', '6', '7', '8', 64 + 1, 64 + 35});
-    EXPECT_EQ(key('0'), 0);
+    expect_inert({kLeft, kDown, kUp, kRight, tap(1), tap(35)});
+    EXPECT_EQ(key(kEnter), 0);
     EXPECT_EQ(cwd(), root);
     expect_shown({"..", "stale"}, "back up");
 }
@@ -477,13 +516,13 @@ TEST_F(Browser, AnUnreadableFolderStillOffersTheWayUp) {
         chmod("locked", 0755);
         GTEST_SKIP() << "the superuser reads any folder";
     }
-    browser_open(m);
-    key(64 + 1);
-    EXPECT_EQ(key('0'), 0);
+    browser_open(b, m);
+    key(tap(1));
+    EXPECT_EQ(key(kEnter), 0);
     EXPECT_EQ(cwd(), root + "/locked");
-    ASSERT_EQ(dircount, 1);
+    ASSERT_EQ(b->count, 1);
     expect_shown({".."}, "only the way up");
-    EXPECT_EQ(key('0'), 0);
+    EXPECT_EQ(key(kEnter), 0);
     EXPECT_EQ(cwd(), root);
     chmod((root + "/locked").c_str(), 0755);
 }
@@ -495,26 +534,24 @@ TEST_F(Browser, MoreNamesThanSlotsFillTheTableOnly) {
         std::snprintf(name, sizeof name, "f%05d", i);
         touch(name);
     }
-    browser_open(m);
-    ASSERT_EQ(dircount, kBrowserSlots);
-    EXPECT_STREQ(dirnames[0], "..");
+    browser_open(b, m);
+    ASSERT_EQ(b->count, kBrowserSlots);
+    EXPECT_STREQ(b->names[0], "..");
     for (int i = 1; i < kBrowserSlots; i++) {
-        ASSERT_LT(std::strcmp(dirnames[i - 1], dirnames[i]), 0) << i;
+        ASSERT_LT(std::strcmp(b->names[i - 1], b->names[i]), 0) << i;
         int number = -1;
-        ASSERT_EQ(std::sscanf(dirnames[i], "f%05d", &number), 1) << dirnames[i];
-        ASSERT_LT(number, files) << dirnames[i];
+        ASSERT_EQ(std::sscanf(b->names[i], "f%05d", &number), 1) << b->names[i];
+        ASSERT_LT(number, files) << b->names[i];
     }
-    std::vector<std::string> first(dirnames, dirnames + kBrowserPositions);
+    std::vector<std::string> first(b->names, b->names + kBrowserPositions);
     expect_shown(first, "full table");
 
     // Whatever the scan order, a full table still keeps the way up, in its last slot.
-    std::string last = dirnames[kBrowserSlots - 1];
-    struct dirent entry = {};
+    std::string last = b->names[kBrowserSlots - 1];
     for (const char *name : {"late", "..", "."}) {
-        std::strcpy(entry.d_name, name);
-        EXPECT_EQ(browser_filter(&entry), 0) << name;
-        EXPECT_EQ(dircount, kBrowserSlots) << name;
-        EXPECT_EQ(dirnames[kBrowserSlots - 1], std::strcmp(name, "late") ? ".." : last) << name;
+        browser_add(b, name);
+        EXPECT_EQ(b->count, kBrowserSlots) << name;
+        EXPECT_EQ(b->names[kBrowserSlots - 1], std::strcmp(name, "late") ? ".." : last) << name;
     }
 }
 
@@ -530,8 +567,7 @@ TEST(BrowserTap, ScreenPointsToListPositions) {
         {480, 385, -1}, {479, 386, -1}, {100, 370, 34}, {700, 200, -1},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(browser_tap_command(c.x, c.y), c.position < 0 ? 0 : kBrowserTap + c.position)
-            << c.x << "," << c.y;
+        EXPECT_EQ(browser_tap_position(c.x, c.y), c.position) << c.x << "," << c.y;
 }
 
 }  // namespace

@@ -53,10 +53,10 @@ TEST(KeyProfiles, TableHoldsTheProfilesInSearchOrder) {
     EXPECT_EQ(n, 6);
 }
 
-TEST(KeyProfiles, SelectMatchesCaseSensitivePrefixesOfTheBaseName) {
+TEST(KeyProfiles, ChosenByCaseSensitivePrefixesOfTheBaseName) {
     struct Case {
         const char *base;
-        const char *profile;  // "" keeps the map as it was
+        const char *profile;  // "": none
     } cases[] = {
         {"aticatac.z80", "aticatac"},
         {"aticatac2.sna", "aticatac"},
@@ -76,21 +76,10 @@ TEST(KeyProfiles, SelectMatchesCaseSensitivePrefixesOfTheBaseName) {
         {"/games/pinball.z80", ""},
     };
     for (const Case &c : cases) {
-        Options o;
-        o.keymap = kUntouched;
-        profile_select(c.base, &o);
-        EXPECT_EQ(show(o.keymap), show(map_of(c.profile))) << c.base;
+        const KeyProfile *p = profile_for(c.base);
+        EXPECT_STREQ(p ? p->name : "", c.profile) << c.base;
+        EXPECT_EQ(show(p ? p->map : kUntouched), show(map_of(c.profile))) << c.base;
     }
-}
-
-TEST(KeyProfiles, NoMatchKeepsTheLastSelectedMap) {
-    Options o;
-    options_defaults(&o);
-    profile_select("pinball.z80", &o);
-    profile_select("manic.sna", &o);
-    EXPECT_EQ(show(o.keymap), show(map_of("pinball")));
-    profile_select("default.sna", &o);
-    EXPECT_EQ(show(o.keymap), show(map_of("default")));
 }
 
 TEST(KeyProfiles, DefaultsStartOnTheDefaultProfile) {

@@ -9,7 +9,6 @@
 #include <functional>
 #include <set>
 
-#include "input/options.h"
 #include "snapshot/snapshot_files.h"
 #include "tests/snapshot/snapshot_fixture.h"
 
@@ -77,10 +76,8 @@ TEST(SnaFile, SaveThenLoadRestoresTheMachine) {
         EXPECT_TRUE(Bytes(file.begin() + 27, file.end()) == expect_ram);
 
         m = fresh_machine(0x00);
-        Options options;
-        options_defaults(&options);
         char message[kSnapshotMessageSize];
-        ASSERT_EQ(load_snapshot(m, path.c_str(), &options, message, sizeof message), kLoaded);
+        ASSERT_EQ(load_snapshot(m, path.c_str(), message, sizeof message), kLoaded);
         Regs want = regs;
         want.iff2 = c.iff1;
         want.portfe = 0xF8 | (regs.portfe & 7);

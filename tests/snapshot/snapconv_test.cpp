@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "input/options.h"
 #include "snapshot/sna_file.h"
 #include "snapshot/snapshot_files.h"
 #include "tests/snapshot/snapshot_fixture.h"
@@ -73,8 +72,6 @@ TEST(Snapconv, ConvertedFilesLoadAsTheSavedMachine) {
         Regs regs = kSampleRegs;
         regs.iff2 = regs.iff1;  // .sna keeps one of them
         set_regs(m, regs);
-        Options options;
-        options_defaults(&options);
         char message[kSnapshotMessageSize];
         std::string sna = dir / "saved.sna", z80 = dir / "converted.z80", back = dir / "back.sna";
         ASSERT_EQ(save_sna(m, sna.c_str()), 0);
@@ -88,7 +85,7 @@ TEST(Snapconv, ConvertedFilesLoadAsTheSavedMachine) {
         ASSERT_EQ(z80_file[6] | z80_file[7], 0) << "expected a version 2 or 3 file";
         EXPECT_EQ(has_raw_block(z80_file), c.raw);
         m = fresh_machine(0x00);
-        ASSERT_EQ(load_snapshot(m, z80.c_str(), &options, message, sizeof message), kLoaded)
+        ASSERT_EQ(load_snapshot(m, z80.c_str(), message, sizeof message), kLoaded)
             << message;
         Regs want = regs;
         want.r &= 0x80;  // the .z80 loader keeps only bit 7 of R
@@ -98,7 +95,7 @@ TEST(Snapconv, ConvertedFilesLoadAsTheSavedMachine) {
 
         ASSERT_EQ(run(snapconv + " " + z80 + " " + back, dir / "log"), 0);
         m = fresh_machine(0x00);
-        ASSERT_EQ(load_snapshot(m, back.c_str(), &options, message, sizeof message), kLoaded)
+        ASSERT_EQ(load_snapshot(m, back.c_str(), message, sizeof message), kLoaded)
             << message;
         want.r = regs.r;
         EXPECT_EQ(regs_of(m), want);
@@ -120,10 +117,8 @@ TEST(Snapconv, OtherMachinesFilesAreRefused) {
         SCOPED_TRACE(path);
         Machine *m = fresh_machine(0x5A);
         Regs regs = regs_of(m);
-        Options options;
-        options_defaults(&options);
         char message[kSnapshotMessageSize];
-        EXPECT_EQ(load_snapshot(m, path.c_str(), &options, message, sizeof message), kNot48K);
+        EXPECT_EQ(load_snapshot(m, path.c_str(), message, sizeof message), kNot48K);
         EXPECT_EQ(std::string(message),
                   "Not a 48K snapshot: " + std::filesystem::path(path).filename().string());
         EXPECT_EQ(regs_of(m), regs);

@@ -6,30 +6,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
 #include <functional>
 
-#include "input/options.h"
 #include "snapshot/sna_file.h"
 #include "tests/snapshot/snapshot_fixture.h"
 
 namespace {
-
-using Map = std::array<uint8_t, kHardwareKeys>;
-
-// The profile maps as the key table lists them.
-constexpr Map kDefaultMap = {0, 0, 22, 0, 0, 24, 1, 2, 3, 4, 5};
-constexpr Map kPinballMap = {10, 48, 48, 48, 113, 112, 112, 113, 113, 112, 48};
-constexpr Map kAticatacMap = {48, 50, 5, 122, 50, 48, 1, 2, 3, 4, 5};
-constexpr Map kOtherMap = {9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9};  // matches no profile
-
-Map map_of(const Options &o) {
-    Map m;
-    std::copy(o.keymap.keys, o.keymap.keys + kHardwareKeys, m.begin());
-    return m;
-}
-
-void set_map(Options *o, const Map &m) { std::copy(m.begin(), m.end(), o->keymap.keys); }
 
 Bytes cat_bytes(Bytes a, const Bytes &b) {
     a.insert(a.end(), b.begin(), b.end());
@@ -54,9 +36,9 @@ Bytes marker_file(uint8_t marker) {
     return f;
 }
 
-std::string load(Machine *m, const std::string &path, Options *options, int *result = nullptr) {
+std::string load(Machine *m, const std::string &path, int *result = nullptr) {
     char message[kSnapshotMessageSize];
-    int r = load_snapshot(m, path.c_str(), options, message, sizeof message);
+    int r = load_snapshot(m, path.c_str(), message, sizeof message);
     if (result) *result = r;
     return message;
 }
@@ -80,45 +62,10 @@ TEST(SnapshotFiles, ChoosesTheLoaderByName) {
         write_bytes(path, marker_file(0xC3));
         Machine *m = fresh_machine();
         m->a = m->i = 0;
-        Options options;
-        options_defaults(&options);
-        EXPECT_EQ(load(m, path, &options),
+        EXPECT_EQ(load(m, path),
                   "Loaded " + std::filesystem::path(path).filename().string());
         EXPECT_EQ(m->i, c.loader == kSna ? 0xC3 : 0x03);
         EXPECT_EQ(m->a, c.loader == kZ80 ? 0xC3 : 0x03);
-    }
-}
-
-TEST(SnapshotFiles, SelectsTheKeyProfileByBaseName) {
-    const struct {
-        std::vector<const char *> loads;  // in order
-        Map want;
-    } cases[] = {
-        {{"aticatac.z80"}, kAticatacMap},
-        {{"aticatac2.sna"}, kAticatacMap},
-        {{"ATICATAC.Z80"}, kOtherMap},
-        {{"pinball/manic.z80"}, kOtherMap},
-        {{"default.sna"}, kDefaultMap},
-        {{"games/pinball2.sna"}, kPinballMap},
-        {{"pinball.z80", "manic.sna"}, kPinballMap},
-        {{"pinball.z80", "missing/aticatac.sna"}, kPinballMap},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.loads.back());
-        TempDir dir;
-        Machine *m = fresh_machine();
-        Options options;
-        options_defaults(&options);
-        set_map(&options, kOtherMap);
-        for (const char *name : c.loads) {
-            std::string path = dir / name;
-            if (std::string(name).rfind("missing/", 0) != 0) {
-                std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-                write_bytes(path, marker_file(0x01));
-            }
-            load(m, path, &options);
-        }
-        EXPECT_EQ(map_of(options), c.want);
     }
 }
 
@@ -230,18 +177,14 @@ TEST(SnapshotFiles, RefusesWhatCannotBeASnapshot) {
         Regs regs = regs_of(m);
         Bytes ram = ram_of(m);
         Untouched rest = untouched_of(m);
-        Options options;
-        options_defaults(&options);
-        set_map(&options, kOtherMap);
         int result = 0;
-        std::string message = load(m, path, &options, &result);
+        std::string message = load(m, path, &result);
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(message.rfind(std::string(c.message) + c.name, 0), 0u) << message;
         if (c.result == kUnreadable) {
             EXPECT_EQ(message, std::string(c.message) + c.name + ": No such file or directory");
         }
         bool loads = c.result == kLoaded;
-        EXPECT_EQ(map_of(options), loads ? kPinballMap : kOtherMap);
         EXPECT_EQ(regs_of(m) == regs, !loads) << regs_of(m);
         if (!loads) {
             EXPECT_TRUE(ram_of(m) == ram);
@@ -258,11 +201,9 @@ TEST(SnapshotFiles, RefusesAHeldFifoWithoutWaiting) {
     ASSERT_GT(writer, 0);
     Machine *m = fresh_machine(0x5A);
     Bytes ram = ram_of(m);
-    Options options;
-    options_defaults(&options);
     // Should the load block, the alarm ends the test instead of hanging it.
     alarm(20);
-    std::string message = load(m, path, &options);
+    std::string message = load(m, path);
     alarm(0);
     kill(writer, SIGKILL);
     waitpid(writer, nullptr, 0);
@@ -281,10 +222,8 @@ TEST(SnapshotFiles, UnreadableFilesSayWhy) {
     write_bytes(said, {});
     chmod(said.c_str(), 0666);
     Machine *m = fresh_machine();
-    Options options;
-    options_defaults(&options);
     int result = as_ordinary_user([&] {
-        std::string message = load(m, path, &options);
+        std::string message = load(m, path);
         write_bytes(said, Bytes(message.begin(), message.end()));
         return ram_of(m) == Bytes(kRamSize, 0x55) ? 0 : 1;
     });

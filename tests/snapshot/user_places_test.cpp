@@ -1,0 +1,155 @@
+#include "snapshot/user_places.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char *kVariables[] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR",
+                                      "HOME"};
+
+// The four variables set for a case (nullptr: unset); "@" stands for the test's folder.
+struct Env {
+    const char *values[4];
+};
+
+class UserPlaces : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/tavisk-places-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root = pattern;
+        for (const char *name : kVariables) {
+            const char *value = getenv(name);
+            saved.push_back(value ? std::optional<std::string>(value) : std::nullopt);
+        }
+    }
+    void TearDown() override {
+        for (size_t i = 0; i < std::size(kVariables); i++) set_variable(i, saved[i]);
+        std::filesystem::remove_all(root);
+    }
+    std::string expand(const std::string &s) const {
+        return !s.empty() && s[0] == '@' ? root + s.substr(1) : s;
+    }
+    void set_variable(size_t i, const std::optional<std::string> &value) {
+        if (value)
+            setenv(kVariables[i], value->c_str(), 1);
+        else
+            unsetenv(kVariables[i]);
+    }
+    void set(const Env &env) {
+        for (size_t i = 0; i < std::size(kVariables); i++)
+            set_variable(i, env.values[i] ? std::optional<std::string>(expand(env.values[i]))
+                                          : std::nullopt);
+    }
+
+    std::string root;
+    std::vector<std::optional<std::string>> saved;
+};
+
+TEST_F(UserPlaces, FoldersFromTheEnvironmentOrHome) {
+    const std::string tmp = "/tmp/tavisk-" + std::to_string(getuid());
+    const std::string too_long = "keymaps/" + std::string(PATH_MAX, 'x');
+    struct Case {
+        const char *what;
+        Env env;
+        UserPlace place;
+        std::string sub;
+        int error;
+        std::string want;  // "@" stands for the test's folder
+    } cases[] = {
+        {"config from XDG",
+         {{"@/c", "@/d", "@", "@/h"}},
+         kUserConfig,
+         "keymaps",
+         0,
+         "@/c/tavisk/keymaps"},
+        {"config under HOME",
+         {{nullptr, "@/d", "@", "@/h"}},
+         kUserConfig,
+         "keymaps",
+         0,
+         "@/h/.config/tavisk/keymaps"},
+        {"a relative XDG path counts for nothing",
+         {{"c", nullptr, "@", "@/h"}},
+         kUserConfig,
+         "keymaps",
+         0,
+         "@/h/.config/tavisk/keymaps"},
+        {"an empty one neither",
+         {{"", nullptr, "@", "@/h"}},
+         kUserConfig,
+         "keymaps",
+         0,
+         "@/h/.config/tavisk/keymaps"},
+        {"data from XDG", {{"@/c", "@/d", "@", "@/h"}}, kUserData, "saves", 0, "@/d/tavisk/saves"},
+        {"data under HOME",
+         {{"@/c", nullptr, "@", "@/h"}},
+         kUserData,
+         "saves",
+         0,
+         "@/h/.local/share/tavisk/saves"},
+        {"the program's own folder",
+         {{"@/c", "@/d", "@", "@/h"}},
+         kUserConfig,
+         "",
+         0,
+         "@/c/tavisk"},
+        {"no HOME, no XDG", {{nullptr, nullptr, "@", nullptr}}, kUserConfig, "keymaps", ENOENT, ""},
+        {"a relative HOME", {{nullptr, nullptr, "@", "h"}}, kUserData, "saves", ENOENT, ""},
+        {"runtime from XDG", {{nullptr, nullptr, "@", nullptr}}, kUserRuntime, "", 0, "@/tavisk"},
+        {"a runtime folder that is not there",
+         {{nullptr, nullptr, "@/gone", nullptr}},
+         kUserRuntime,
+         "",
+         0,
+         tmp},
+        {"no runtime folder", {{nullptr, nullptr, nullptr, nullptr}}, kUserRuntime, "", 0, tmp},
+        {"a path too long", {{"@/c", "@/d", "@", "@/h"}}, kUserConfig, too_long, ENAMETOOLONG, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        set(c.env);
+        std::string want = expand(c.want);
+        char folder[PATH_MAX];
+        // Looking up makes nothing; making makes every folder on the way, the user's alone.
+        EXPECT_EQ(user_folder(c.place, c.sub.c_str(), false, folder, sizeof folder), c.error);
+        if (c.error) continue;
+        EXPECT_EQ(folder, want);
+        if (want != tmp) {
+            EXPECT_FALSE(std::filesystem::exists(want));
+        }
+        EXPECT_EQ(user_folder(c.place, c.sub.c_str(), true, folder, sizeof folder), 0);
+        EXPECT_EQ(folder, want);
+        struct stat st;
+        ASSERT_EQ(stat(folder, &st), 0);
+        EXPECT_TRUE(S_ISDIR(st.st_mode));
+        EXPECT_EQ(st.st_mode & 077, 0u);
+        for (const auto &entry : std::filesystem::directory_iterator(root))
+            std::filesystem::remove_all(entry.path());
+    }
+}
+
+// What stands in the way of a folder is reported, never written over.
+TEST_F(UserPlaces, AFileWhereAFolderBelongsIsAnError) {
+    set({{(root + "/c").c_str(), nullptr, nullptr, nullptr}});
+    std::filesystem::create_directories(root + "/c/tavisk");
+    FILE *f = std::fopen((root + "/c/tavisk/keymaps").c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    char folder[PATH_MAX];
+    EXPECT_EQ(user_folder(kUserConfig, "keymaps", true, folder, sizeof folder), ENOTDIR);
+    EXPECT_EQ(user_folder(kUserConfig, "keymaps", true, folder, 10), ENAMETOOLONG);
+    EXPECT_TRUE(std::filesystem::is_regular_file(root + "/c/tavisk/keymaps"));
+}
+
+}  // namespace
