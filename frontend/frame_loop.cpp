@@ -9,6 +9,7 @@
 #include "display/control_panel.h"
 #include "display/screen_update.h"
 #include "frontend/event_dispatch.h"
+#include "frontend/file_open.h"
 #include "frontend/key_map_actions.h"
 #include "frontend/pacing.h"
 #include "frontend/panel_status.h"
@@ -59,7 +60,8 @@ void start_loop_state(FrontEnd *fe) {
 
 void start_snapshot(FrontEnd *fe, int argc, char **argv) {
     start_keys(fe);
-    if (argc > 1 && !tape_open(fe, argv[1])) load_and_say(fe, argv[1]);
+    file_open_start(fe);
+    if (argc > 1) file_open(fe, argv[1]);
 }
 
 void start_clock(FrontEnd *fe) {
@@ -117,8 +119,17 @@ int handle_event(FrontEnd *fe) {
 void loop_pass(FrontEnd *fe) {
     Machine *m = fe->m;
     int32_t idle_micros = 0;  // until the next frame is due
+    if (file_open_pending(fe)) {
+        timeval now;
+        gettimeofday(&now, nullptr);
+        file_open_poll(fe, &now);
+    }
     if (fe->paused) {
-        SDL_WaitEvent(nullptr);
+        // A file being read is looked at every frame period, paused or not.
+        if (file_open_pending(fe))
+            idle_micros = kFrameMicros;
+        else
+            SDL_WaitEvent(nullptr);
     } else {
         timeval now;
         gettimeofday(&now, nullptr);
@@ -146,6 +157,7 @@ void loop_pass(FrontEnd *fe) {
 void exit_sequence(FrontEnd *fe) {
     if (fe->exited) return;
     fe->exited = 1;
+    file_open_abandon(fe, false);
     Machine *m = fe->m;
     std::printf("counter=%i\n scounter=%i\n sndread=%i\n sndwrite=%i\n", m->counter,
                 int(m->scounter), m->sndread, m->sndwrite);

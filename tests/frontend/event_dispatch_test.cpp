@@ -15,6 +15,7 @@
 #include "input/key_profiles.h"
 #include "input/options.h"
 #include "snapshot/sna_file.h"
+#include "tests/decode_here.h"
 
 namespace {
 
@@ -431,6 +432,8 @@ TEST_F(Dispatch, WhatDrawsOverThePictureMakesTheNextFrameWhole) {
     machine_power_on(&saved, image);
     ASSERT_EQ(save_sna(&saved, (dir + "/game.sna").c_str()), 0);
     std::filesystem::copy_file(std::string(TAPES_DIR) + "/game.tap", dir + "/game.tap");
+    DecodedFile tape;
+    ASSERT_EQ(decode_here((dir + "/game.tap").c_str(), &tape), 0);
     struct Case {
         const char *name;
         std::function<void()> before, act;  // before: set up, then the picture is drawn
@@ -449,7 +452,12 @@ TEST_F(Dispatch, WhatDrawsOverThePictureMakesTheNextFrameWhole) {
         {"focus lost", [] {}, [&] { send(focus_event(0)); }, true},
         {"focus regained", [&] { send(focus_event(0)); }, [&] { send(focus_event(1)); }, true},
         {"a snapshot loaded", [] {}, [&] { load_and_say(fe, "game.sna"); }, true},
-        {"a tape inserted", [] {}, [&] { tape_open(fe, "game.tap"); }, true},
+        {"a tape inserted",
+         [] {}, [&] { tape_open_decoded(fe, "game.tap", tape.data(), tape.size()); }, true},
+        {"a snapshot the decoder read",
+         [] {}, [&] { say_decoded_load(fe, kLoaded, "game.szx", "game.szx"); }, true},
+        {"a snapshot the decoder refused",
+         [] {}, [&] { say_decoded_load(fe, kNot48K, "game.szx", "game.szx"); }, false},
         {"a refused snapshot", [] {}, [&] { load_and_say(fe, "game.tap.sna"); }, false},
         {"a hardware key", [] {}, [&] { send(key_event(SDL_KEYDOWN, SDLK_LEFT)); }, false},
         {"PAUSE", [] {}, [&] { press_button(kActionPause); }, false},
