@@ -6,8 +6,8 @@
 #include "frontend/file_open.h"
 #include "frontend/key_map_actions.h"
 #include "frontend/pacing.h"
-#include "frontend/run_state.h"
 #include "frontend/panel_status.h"
+#include "frontend/run_state.h"
 #include "frontend/tape_control.h"
 #include "input/key_matrix.h"
 #include "input/key_profiles.h"
@@ -23,6 +23,7 @@ constexpr int kKeysBottom = kKeyboardY + kKeyboardHeight - 1;
 void browser_done(FrontEnd *fe) {
     if (fe->path[0]) file_open(fe, fe->path);
     fe->browsing = 0;
+    screen_drawn_over(&fe->shown);
     run_state_set(fe, 0, fe->audio->fast);
 }
 
@@ -110,6 +111,8 @@ void mouse_up(FrontEnd *fe) {
 // Losing the focus closes the sound device, so that another program may have it.
 void focus_change(FrontEnd *fe, int gain) {
     run_state_set(fe, gain ? 0 : 1, fe->audio->fast);
+    // What another program did to the screen meanwhile is not ours to know.
+    screen_drawn_over(&fe->shown);
     if (!gain) sound_close(fe->audio);
 }
 
@@ -121,6 +124,7 @@ void button_action(FrontEnd *fe, int action) {
         case kActionReset:
             machine_reset(m);
             tape_autostart_cancel(fe);
+            screen_drawn_over(&fe->shown);
             break;
         case kActionSound:
             fe->options->sound = 1 - fe->options->sound;
@@ -145,6 +149,8 @@ void button_action(FrontEnd *fe, int action) {
             file_open_abandon(fe, true);
             fe->browsing = 1 - fe->browsing;
             run_state_set(fe, fe->browsing, fe->audio->fast);
+            // The browser's box covers the picture, which is whole again after it.
+            screen_drawn_over(&fe->shown);
             if (fe->browsing) browser_open(fe->browser, m);
             break;
     }

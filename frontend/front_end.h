@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "display/pressed_keys.h"
+#include "display/screen_update.h"
 #include "frontend/file_browser.h"
 #include "frontend/file_open.h"
 #include "frontend/tape_control.h"
@@ -47,4 +48,5 @@ struct FrontEnd {
     uint32_t hwdown[kHardwareKeys];
     uint32_t hwdowns;
     PressedKeys pressed;  // the keys the drawn keyboard shows down
+    ShownScreen shown;    // the picture on screen, for drawing only what changes
 };

@@ -16,6 +16,7 @@ void load_and_say(FrontEnd *fe, const char *path) {
     status_say(fe->m, message);
     if (!loaded) return;
     tape_autostart_cancel(fe);
+    screen_drawn_over(&fe->shown);
     char base[PATH_MAX];
     base_name(path, base);
     apply_game_keys(fe, base);
@@ -27,6 +28,7 @@ void say_decoded_load(FrontEnd *fe, int result, const char *shown, const char *n
     status_say(fe->m, message);
     if (result != kLoaded) return;
     tape_autostart_cancel(fe);
+    screen_drawn_over(&fe->shown);
     apply_game_keys(fe, name);
 }
 

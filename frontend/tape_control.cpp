@@ -78,6 +78,7 @@ void tape_open_decoded(FrontEnd *fe, const char *name, const uint8_t *tzx, size_
     // A power-on as at start-up; the screen and the frame and sound counts carry on, so that
     // pacing and sound go on as after loading a snapshot.
     machine_cold_start(fe->m);
+    screen_drawn_over(&fe->shown);
     TapeFront *t = &fe->tape;
     autostart_begin(&t->autostart, fe->m);
     t->block_shown = 0;
