@@ -76,15 +76,16 @@ void start_sound(FrontEnd *fe) {
 
 void show_frame_count(FrontEnd *fe) { draw_frame_count(fe->m, fe->m->counter - fe->fpsbase); }
 
-void publish_frame(FrontEnd *fe) {
+int publish_frame(FrontEnd *fe) {
     ScreenBands bands;
     int count = render_frame(fe->m, &fe->shown, &bands);
-    if (!count) return;
+    if (!count) return 0;
     SDL_Rect rects[kMaxBands];
     for (int k = 0; k < count; k++)
         rects[k] = {kSpecAreaX, Sint16(bands.band[k].y), kSpecAreaWidth,
                     Uint16(bands.band[k].height)};
     SDL_UpdateRects(fe->m->surface, count, rects);
+    return count;
 }
 
 void run_one_frame(FrontEnd *fe) {
@@ -95,7 +96,8 @@ void run_one_frame(FrontEnd *fe) {
     m->tstates = 0;
     run_frame(m);
     tape_frame_end(fe);
-    if (frame_drawn(m, fe->audio->fast)) publish_frame(fe);
+    bool drew = frame_drawn(m, fe->audio->fast) && publish_frame(fe) > 0;
+    doze_note(&fe->doze, drew);
     m->counter += 1;
     // Three ring frames (60 ms) ready before the device plays; once playing it is left alone.
     if (fe->audio->armed && !fe->audio->playing && m->counter - m->scounter > 2)
@@ -112,6 +114,7 @@ void show_pressed_keys(FrontEnd *fe) {
 int handle_event(FrontEnd *fe) {
     SDL_Event event;
     if (!SDL_PollEvent(&event)) return 0;
+    doze_wake(&fe->doze);
     dispatch_event(fe, &event);
     return 1;
 }
@@ -138,19 +141,22 @@ void loop_pass(FrontEnd *fe) {
             fe->fpstime = now;
             fe->fpsbase = m->counter;
         }
-        if (frame_due(m, fe->audio->fast, &now, &fe->synctime)) {
+        // A wake-up runs the frame due and, while the picture stands still, the frames owed
+        // within kDozeFrames periods after it; then the loop sleeps until the next is due.
+        if (doze_frame_due(&fe->doze, m, fe->audio->fast, &now, &fe->synctime)) {
             run_one_frame(fe);
             gettimeofday(&now, nullptr);  // the wait below starts after the run
         }
-        idle_micros = frame_wait_micros(m, fe->audio->fast, &now, &fe->synctime);
+        idle_micros = doze_wait_micros(&fe->doze, m, fe->audio->fast, &now, &fe->synctime);
     }
     int event = handle_event(fe);
     // Keys change at events and before frames (held taps let go, the load command typed).
     show_pressed_keys(fe);
     // One look at the events and one sleep until the next frame is due, in the same pass as
     // the frame: paced, a frame costs a single event poll and a single wake-up. An event that
-    // arrives meanwhile waits at most one frame period; no pass sleeps while frames run back
-    // to back (FAST modes, or the sound consumer about to run dry) or events queue.
+    // arrives meanwhile waits at most one frame period (kDozeFrames while the picture stands
+    // still); no pass sleeps while frames run back to back (FAST modes, or the sound consumer
+    // about to run dry) or events queue.
     if (!event) sleep_micros(idle_micros);
 }
 

@@ -23,8 +23,8 @@ void loop_pass(FrontEnd *fe);
 void show_frame_count(FrontEnd *fe);
 
 // Draws what changed of the picture since the frame on screen and publishes those bands;
-// nothing at all when nothing changed.
-void publish_frame(FrontEnd *fe);
+// nothing at all when nothing changed. Returns the number of bands published.
+int publish_frame(FrontEnd *fe);
 
 // Runs, draws and accounts one frame.
 void run_one_frame(FrontEnd *fe);

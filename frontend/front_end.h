@@ -11,6 +11,7 @@
 #include "display/screen_update.h"
 #include "frontend/file_browser.h"
 #include "frontend/file_open.h"
+#include "frontend/pacing.h"
 #include "frontend/tape_control.h"
 #include "input/options.h"
 #include "keymaps/game_keys.h"
@@ -49,4 +50,5 @@ struct FrontEnd {
     uint32_t hwdowns;
     PressedKeys pressed;  // the keys the drawn keyboard shows down
     ShownScreen shown;    // the picture on screen, for drawing only what changes
+    Doze doze;            // whether the paced loop wakes for every frame or for a few
 };

@@ -1,5 +1,7 @@
 #include "frontend/pacing.h"
 
+#include <bit>
+
 namespace {
 
 // Wall time still owed before the next frame: the frames run since the resync at 20 ms each,
@@ -16,6 +18,11 @@ int64_t micros_owed(const Machine *m, const timeval *now, const timeval *synctim
 // Frames run back to back: unpaced, or the sound consumer at most one frame behind.
 bool unpaced(const Machine *m, int32_t fast) { return fast != 0 || m->counter - m->scounter <= 1; }
 
+// The frame periods one wake-up covers.
+int32_t doze_frames(const Doze *doze) {
+    return std::popcount(doze->recent) <= 1 ? kDozeFrames : 1;
+}
+
 }  // namespace
 
 void pacing_resync(Machine *m, timeval *synctime, const timeval *now) {
@@ -23,17 +30,36 @@ void pacing_resync(Machine *m, timeval *synctime, const timeval *now) {
     m->synccounter = m->counter;
 }
 
-int frame_due(const Machine *m, int32_t fast, const timeval *now, const timeval *synctime) {
-    return unpaced(m, fast) || micros_owed(m, now, synctime) < 0;
+int frame_due(const Machine *m, int32_t fast, const timeval *now, const timeval *synctime,
+              int32_t early) {
+    return unpaced(m, fast) || micros_owed(m, now, synctime) < int64_t(kFrameMicros) * early;
 }
 
 int32_t frame_wait_micros(const Machine *m, int32_t fast, const timeval *now,
-                          const timeval *synctime) {
+                          const timeval *synctime, int32_t longest) {
     if (unpaced(m, fast)) return 0;
     int64_t owed = micros_owed(m, now, synctime);
     // Due strictly after the owed time has passed, hence one microsecond more.
     if (owed < 0) return 0;
-    return owed + 1 < kFrameMicros ? int32_t(owed + 1) : kFrameMicros;
+    int64_t most = int64_t(kFrameMicros) * longest;
+    return int32_t(owed + 1 < most ? owed + 1 : most);
+}
+
+
+int doze_frame_due(Doze *doze, const Machine *m, int32_t fast, const timeval *now,
+                   const timeval *synctime) {
+    int32_t early = doze->burst ? doze_frames(doze) - 1 : 0;
+    if (!frame_due(m, fast, now, synctime, early)) return 0;
+    doze->burst = 1;
+    return 1;
+}
+
+int32_t doze_wait_micros(Doze *doze, const Machine *m, int32_t fast, const timeval *now,
+                         const timeval *synctime) {
+    int32_t frames = doze_frames(doze);
+    if (doze->burst && frame_due(m, fast, now, synctime, frames - 1)) return 0;
+    doze->burst = 0;
+    return frame_wait_micros(m, fast, now, synctime, frames);
 }
 
 int frame_drawn(const Machine *m, int32_t fast) {

@@ -60,6 +60,81 @@ TEST(Pacing, WaitIsTheTimeUntilTheRuleMakesAFrameDue) {
     }
 }
 
+// A dozing loop: a frame may run up to `early` periods before its time, and a sleep may last
+// up to `longest` periods.
+TEST(Pacing, ADozeRunsFramesEarlyAndSleepsLonger) {
+    struct Case {
+        const char *what;
+        int64_t elapsed;  // since the resync; three frames (60 ms) are owed
+        int32_t early, longest;
+        bool due;
+        int32_t wait;
+    };
+    const Case cases[] = {
+        {"on time, one period", 30000, 0, 1, false, 20000},
+        {"three periods early allowed: due", 30000, 3, 4, true, 30001},
+        {"just inside the early limit", 1, 3, 4, true, 59000 + 1000},
+        {"exactly the early limit: not yet", 0, 3, 4, false, 60001},
+        {"a sleep stops at the longest", 0, 1, 2, false, 40000},
+    };
+    static Machine m;
+    m.counter = 103;
+    m.scounter = 0;
+    m.synccounter = 100;
+    const timeval synctime{1000, 0};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        timeval now = plus_micros(synctime, c.elapsed);
+        EXPECT_EQ(frame_due(&m, 0, &now, &synctime, c.early), c.due);
+        EXPECT_EQ(frame_wait_micros(&m, 0, &now, &synctime, c.longest), c.wait);
+    }
+}
+
+// The paced loop's passes over a second of simulated time: how often it wakes, and that no
+// frame runs later than its time or earlier than the wake-up it belongs to allows.
+TEST(Pacing, AStillPictureWakesTheLoopForEveryFourthFrame) {
+    struct Case {
+        const char *what;
+        uint8_t busy;     // which frames draw, by frame number modulo 8
+        uint8_t events;   // which frames an event comes before, likewise
+        int wake_ups;     // a second long
+    };
+    const Case cases[] = {
+        {"still", 0x00, 0x00, 12},
+        {"a cursor blinking once in eight frames is still", 0x01, 0x00, 12},
+        {"moving", 0xFF, 0x00, 50},
+        {"two frames in eight drawn", 0x11, 0x00, 50},
+        {"the user pressing keys", 0x00, 0x22, 50},
+    };
+    static Machine m;
+    const timeval synctime{1000, 0};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        m.counter = 0;
+        m.scounter = -100;  // the sound consumer far behind: the wall rule alone
+        m.synccounter = 0;
+        Doze doze{0, 0};
+        int64_t t = 1;  // microseconds since the resync: frame 0 just due
+        int wake_ups = 0;  // sleeps ended while frames 50 to 99 ran: a second in steady state
+        while (m.counter < 100) {
+            timeval now = plus_micros(synctime, t);
+            if (doze_frame_due(&doze, &m, 0, &now, &synctime)) {
+                int64_t due = int64_t(m.counter) * kFrameMicros;
+                ASSERT_GT(t, due - (kDozeFrames - 1) * kFrameMicros) << m.counter;
+                ASSERT_LT(t, due + kFrameMicros) << m.counter << " ran late";
+                bool event = c.events >> (m.counter % 8) & 1;
+                if (event) doze_wake(&doze);
+                doze_note(&doze, event || (c.busy >> (m.counter % 8) & 1));
+                m.counter++;
+            }
+            int32_t wait = doze_wait_micros(&doze, &m, 0, &now, &synctime);
+            if (wait && m.counter >= 50 && m.counter < 100) wake_ups++;
+            t += wait;
+        }
+        EXPECT_EQ(wake_ups, c.wake_ups);
+    }
+}
+
 class LoopPass : public FrontEndRig {
    protected:
     // Mode 0 with the sound consumer well behind, one frame run since a resync `ago`
