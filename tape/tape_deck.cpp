@@ -133,6 +133,17 @@ void motor_sense(TapeDeck *d, const EarSignal *ear) {
     }
 }
 
+// A block after which the library's place is more than the block it stands on: a loop's
+// count, or a jump's target.
+bool moves_back(libspectrum_tape_block *b) {
+    switch (libspectrum_tape_block_type(b)) {
+        case LIBSPECTRUM_TAPE_BLOCK_JUMP:
+        case LIBSPECTRUM_TAPE_BLOCK_LOOP_START:
+        case LIBSPECTRUM_TAPE_BLOCK_LOOP_END: return true;
+        default: return false;
+    }
+}
+
 bool has_tape_suffix(const char *path) {
     static const char *const kSuffixes[] = {".tap", ".tzx", ".pzx", ".csw", ".wav"};
     size_t n = std::strlen(path);
@@ -186,14 +197,18 @@ int tape_insert(TapeDeck *deck, const char *path, char *text, size_t size) {
         return -1;
     }
     int blocks = 0;
+    bool loops = false;
     libspectrum_tape_iterator it;
     for (auto *b = libspectrum_tape_iterator_init(&it, tape); b;
-         b = libspectrum_tape_iterator_next(&it))
+         b = libspectrum_tape_iterator_next(&it)) {
         blocks++;
+        loops = loops || moves_back(b);
+    }
     if (deck->tape) libspectrum_tape_free(deck->tape);
     std::memset(deck, 0, sizeof *deck);
     deck->tape = tape;
     deck->blocks = blocks;
+    deck->loops = loops;
     std::snprintf(deck->name, sizeof deck->name, "%s", name);
     return 0;
 }

@@ -39,10 +39,27 @@ enum TapePlace : uint8_t {
     kInGap,         // its data has been played; the pause after it is playing
 };
 
+// Data passes (instant loads) a track can hold between two anchors; a tape that loops
+// without an anchor may have more, and its place is then lost.
+constexpr int kTrackPasses = 8;
+
+// Where the library stands on the tape, told so that it can be found again exactly: it was
+// sent to the start of block (or stood there after a block's last edge, on a tape without
+// loops), then gave edges; after the passes[k]-th of those it passed over a block's data.
+struct TapeTrack {
+    int32_t block;
+    uint32_t edges;
+    uint32_t pass_count;
+    uint32_t passes[kTrackPasses];
+    uint8_t lost;  // more passes than fit: the place cannot be found again
+};
+
 struct TapeDeck {
     libspectrum_tape *tape;  // null while no tape is inserted
     char name[kTapeNameSize];
     int blocks;
+    uint8_t loops;  // the tape jumps or loops: the library's place is more than its block
+    TapeTrack track;
     int block;  // 0-based: the block playing or next to play
     TapePlace place;
     uint8_t playing;

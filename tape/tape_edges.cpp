@@ -25,11 +25,54 @@ int edge_block_state(libspectrum_tape *tape, int flags) {
     }
 }
 
-void edge_fetch(TapeDeck *deck) {
-    libspectrum_dword delay = 0;
+namespace {
+
+void anchor(TapeTrack *track, int block) {
+    track->block = block;
+    track->edges = 0;
+    track->pass_count = 0;
+    track->lost = 0;
+}
+
+}  // namespace
+
+int edge_take(TapeDeck *deck, uint32_t *delay) {
+    libspectrum_dword got = 0;
     int flags = 0;
-    if (libspectrum_tape_get_next_edge(&delay, &flags, deck->tape) != LIBSPECTRUM_ERROR_NONE)
+    if (libspectrum_tape_get_next_edge(&got, &flags, deck->tape) != LIBSPECTRUM_ERROR_NONE)
         flags = LIBSPECTRUM_TAPE_FLAGS_STOP | LIBSPECTRUM_TAPE_FLAGS_TAPE;  // nothing more to play
+    *delay = got;
+    deck->track.edges++;
+    // After a block's last edge the library stands at the next block's start as if sent
+    // there, unless a loop or a jump keeps a count of its own.
+    if ((flags & LIBSPECTRUM_TAPE_FLAGS_BLOCK) && !deck->loops) {
+        int position = 0;
+        libspectrum_tape_position(&position, deck->tape);
+        anchor(&deck->track, position);
+    }
+    return flags;
+}
+
+void edge_seek(TapeDeck *deck, int block) {
+    libspectrum_tape_nth_block(deck->tape, block);
+    anchor(&deck->track, block);
+}
+
+bool edge_pass_data(TapeDeck *deck) {
+    if (libspectrum_tape_set_state(deck->tape, LIBSPECTRUM_TAPE_STATE_PAUSE) !=
+        LIBSPECTRUM_ERROR_NONE)
+        return false;
+    TapeTrack *track = &deck->track;
+    if (track->pass_count < kTrackPasses)
+        track->passes[track->pass_count++] = track->edges;
+    else
+        track->lost = 1;
+    return true;
+}
+
+void edge_fetch(TapeDeck *deck) {
+    uint32_t delay = 0;
+    int flags = edge_take(deck, &delay);
     int position = 0;
     libspectrum_tape_position(&position, deck->tape);
     deck->next_time = deck->last_time + delay;

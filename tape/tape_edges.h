@@ -8,6 +8,16 @@
 // The level after an edge with the library's flags, from level.
 uint8_t edge_level(uint8_t level, int flags);
 
+// Every move of the library's place on the tape goes through these three, which keep the
+// deck's track of it (tape_position.h finds the place again from the track).
+// The library's next edge: its flags, and its delay from the one before into delay.
+int edge_take(TapeDeck *deck, uint32_t *delay);
+// The library sent to the start of block.
+void edge_seek(TapeDeck *deck, int block);
+// The data of the block playing passed over at once (the library's pause state set): true
+// when the block has data to pass over.
+bool edge_pass_data(TapeDeck *deck);
+
 // Takes the library's next edge into deck->next_*.
 void edge_fetch(TapeDeck *deck);
 
