@@ -4,6 +4,7 @@
 #include "display/keyboard_layout.h"
 #include "frontend/file_browser.h"
 #include "frontend/key_map_actions.h"
+#include "frontend/menu_actions.h"
 #include "frontend/pacing.h"
 #include "frontend/run_state.h"
 #include "frontend/panel_status.h"
@@ -48,6 +49,10 @@ void key_down(FrontEnd *fe, SDLKey symbol) {
             browser_done(fe);
         return;
     }
+    if (fe->menu_open) {
+        menu_key(fe, symbol);
+        return;
+    }
     if (idx < 0) {
         fe->quit = 1;
         return;
@@ -71,6 +76,10 @@ void mouse_down(FrontEnd *fe, int x, int y) {
     int position = fe->browsing ? browser_tap_position(x, y) : -1;
     if (position >= 0) {
         if (browser_tap(fe->browser, fe->m, position, fe->path, sizeof fe->path)) browser_done(fe);
+        return;
+    }
+    if (fe->menu_open ? menu_tap_at(fe, x, y) : menu_opens_at(fe, x, y)) {
+        if (!fe->menu_open) menu_show(fe);
         return;
     }
     if (x >= kKeysLeft && x <= kKeysRight && y >= kKeysTop && y <= kKeysBottom) {
@@ -107,7 +116,8 @@ void mouse_up(FrontEnd *fe) {
 
 // Losing the focus closes the sound device, so that another program may have it.
 void focus_change(FrontEnd *fe, int gain) {
-    run_state_set(fe, gain ? 0 : 1, fe->audio->fast);
+    // The menu is open only while PAUSE holds the machine, and it still does.
+    run_state_set(fe, gain && !fe->menu_open ? 0 : 1, fe->audio->fast);
     if (!gain) sound_close(fe->audio);
 }
 
@@ -115,6 +125,8 @@ void focus_change(FrontEnd *fe, int gain) {
 
 void button_action(FrontEnd *fe, int action) {
     Machine *m = fe->m;
+    // PAUSE closes the menu as it resumes; the browser takes the picture's place.
+    if (action == kActionPause || action == kActionLoad) menu_close(fe);
     switch (action) {
         case kActionReset:
             machine_reset(m);

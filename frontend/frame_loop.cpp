@@ -8,8 +8,10 @@
 
 #include "display/control_panel.h"
 #include "display/screen_render.h"
+#include "frontend/continue_game.h"
 #include "frontend/event_dispatch.h"
 #include "frontend/key_map_actions.h"
+#include "frontend/menu_actions.h"
 #include "frontend/pacing.h"
 #include "frontend/panel_status.h"
 #include "frontend/run_state.h"
@@ -58,6 +60,7 @@ void start_loop_state(FrontEnd *fe) {
 
 void start_snapshot(FrontEnd *fe, int argc, char **argv) {
     start_keys(fe);
+    continue_start(fe, argc <= 1);
     if (argc > 1 && !tape_open(fe, argv[1])) load_and_say(fe, argv[1]);
 }
 
@@ -81,6 +84,7 @@ void run_one_frame(FrontEnd *fe) {
     m->tstates = 0;
     run_frame(m);
     tape_frame_end(fe);
+    rewind_frame_done(fe);
     if (frame_drawn(m, fe->audio->fast)) {
         render_screen(m);
         SDL_UpdateRect(m->surface, kSpecAreaX, kSpecAreaY, kSpecAreaWidth, kSpecAreaHeight);

@@ -13,6 +13,9 @@
 #include "input/options.h"
 #include "keymaps/game_keys.h"
 #include "machine/machine.h"
+#include "menu/pause_menu.h"
+#include "saves/last_game.h"
+#include "saves/rewind_ring.h"
 #include "sound/audio.h"
 
 struct FrontEnd {
@@ -45,4 +48,9 @@ struct FrontEnd {
     uint32_t hwdown[kHardwareKeys];
     uint32_t hwdowns;
     PressedKeys pressed;  // the keys the drawn keyboard shows down
+    RewindRing *ring;     // the last minute, a state a second
+    PauseMenu *menu;
+    int menu_open;        // the pause menu covers the picture
+    int has_last;         // last holds the game played last, which Continue offers
+    LastGame last;
 };

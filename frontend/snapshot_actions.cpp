@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "frontend/continue_game.h"
 #include "frontend/key_map_actions.h"
 #include "frontend/status_line.h"
 #include "frontend/tape_control.h"
@@ -16,6 +17,7 @@ void load_and_say(FrontEnd *fe, const char *path) {
     status_say(fe->m, message);
     if (!loaded) return;
     tape_autostart_cancel(fe);
+    rewind_clear(fe->ring);
     char base[PATH_MAX];
     base_name(path, base);
     apply_game_keys(fe, base);
@@ -25,6 +27,8 @@ void save_and_say(FrontEnd *fe) {
     const char *folders[] = {std::getenv("HOME"), fe->startfolder, nullptr};
     if (!folders[0]) folders[0] = "";
     char message[kSnapshotMessageSize];
-    save_snapshot(fe->m, "tmp.sna", folders, message, sizeof message);
+    char where[PATH_MAX];
+    int error = save_snapshot(fe->m, "tmp.sna", folders, message, sizeof message, where);
     if (message[0]) status_say(fe->m, message);
+    if (!error) continue_note(fe, where);
 }

@@ -10,5 +10,6 @@ void load_and_say(FrontEnd *fe, const char *path);
 
 // Saves the machine as "tmp.sna" in the working folder; when that folder cannot take it,
 // in $HOME, else in the folder the program started in. Says where it went when that was
-// not the working folder, and why when it went nowhere.
+// not the working folder, and why when it went nowhere. Where it went is noted as the last
+// game's (continue_note).
 void save_and_say(FrontEnd *fe);

@@ -5,7 +5,7 @@
 #include "machine/machine.h"
 
 // While the machine is paused: what that means, and what can be done then.
-constexpr char kPausedHint[] = "Paused: hold pad key, tap key to map it";
+constexpr char kPausedHint[] = "Paused: tap the picture for the menu";
 
 // Replaces the status line with text and writes text and a newline to standard error;
 // only the latter once the machine has no surface (the screen is gone).

@@ -45,6 +45,8 @@ bool tape_open(FrontEnd *fe, const char *path) {
     // A power-on as at start-up; the screen and the frame and sound counts carry on, so that
     // pacing and sound go on as after loading a snapshot.
     machine_cold_start(fe->m);
+    // Nothing from before the tape can be gone back to.
+    rewind_clear(fe->ring);
     TapeFront *t = &fe->tape;
     autostart_begin(&t->autostart, fe->m);
     t->block_shown = 0;
@@ -53,6 +55,8 @@ bool tape_open(FrontEnd *fe, const char *path) {
     apply_game_keys(fe, tape_name(&deck));
     return true;
 }
+
+TapeDeck *tape_front_deck() { return &deck; }
 
 void tape_autostart_cancel(FrontEnd *fe) { autostart_cancel(&fe->tape.autostart, fe->m); }
 

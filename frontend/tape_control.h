@@ -5,6 +5,7 @@
 #include "tape/autostart.h"
 
 struct FrontEnd;
+struct TapeDeck;
 
 struct TapeFront {
     Autostart autostart;
@@ -18,6 +19,9 @@ struct TapeFront {
 // the keys of its game and starts typing the load command; or, when the image is
 // refused, says why on the status line and keeps the machine. False for any other path.
 bool tape_open(FrontEnd *fe, const char *path);
+
+// The front end's one tape deck.
+TapeDeck *tape_front_deck();
 
 // The machine was replaced or reset under the load command: stops typing it, letting go of
 // the key it holds, so that nothing is typed into what runs now.

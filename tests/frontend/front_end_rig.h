@@ -79,6 +79,8 @@ class FrontEndRig : public ::testing::Test {
         static AudioState audio;
         static FrontEnd state;
         static FileBrowser browser;
+        static RewindRing ring;  // 3 MB
+        static PauseMenu menu;
         m = &machine;
         machine_power_on(m, image);
         surface = attach_screen_surface(m);
@@ -91,6 +93,9 @@ class FrontEndRig : public ::testing::Test {
         fe->options = &options;
         fe->audio = &audio;
         fe->browser = &browser;
+        rewind_clear(&ring);
+        fe->ring = &ring;
+        fe->menu = &menu;
         char pattern[] = "/tmp/tavisk-frontend-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         dir = pattern;
