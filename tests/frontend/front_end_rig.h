@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -149,6 +151,11 @@ class FrontEndRig : public ::testing::Test {
         return ((row >> (pos % 16)) & 1) == 0;
     }
     uint16_t at(int x, int y) const { return m->pixels[x + 800 * y]; }
+    // A file's whole text, "" when there is none.
+    static std::string read_text(const std::string &path) {
+        std::ifstream in(path);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
 
     SDL_Surface *surface = nullptr;
     Machine *m = nullptr;
