@@ -7,13 +7,13 @@
 #include "display/text.h"
 #include "keymaps/keys_file.h"
 
-// White on black, white on dark blue, black on yellow, black on cyan, light grey on dark
-// grey: every pair well over 4.5:1, and yellow stands out from every other background.
+// White on black, white on dark blue, black on yellow, white on dark green, light grey on
+// dark grey: every pair well over 4.5:1, and the yellow stands out from every background.
 const MenuStyle kMenuStyle[kMenuStyles] = {
     {0xFFFF, 0x0000},
     {0xFFFF, 0x0010},
     {0x0000, 0xFFE0},
-    {0x0000, 0x07FF},
+    {0xFFFF, 0x0320},
     {0xC618, 0x2104},
 };
 
@@ -21,7 +21,6 @@ namespace {
 
 constexpr int kGlyph = 16;       // the 8x8 font doubled
 constexpr int kTextInset = 16;   // left margin of an entry's text
-constexpr int kFrame = 4;        // the highlight's frame
 constexpr int kLabelHeight = 22; // under a tile's picture
 
 void fill(Machine *m, int x, int y, int w, int h, uint16_t colour) {
@@ -29,14 +28,6 @@ void fill(Machine *m, int x, int y, int w, int h, uint16_t colour) {
         uint16_t *row = m->pixels + j * kScreenWidth;
         for (int i = x; i < x + w; i++) row[i] = colour;
     }
-}
-
-// A frame inside the item's edges.
-void frame(Machine *m, const MenuItem &i, int width, uint16_t colour) {
-    fill(m, i.x, i.y, i.w, width, colour);
-    fill(m, i.x, i.y + i.h - width, i.w, width, colour);
-    fill(m, i.x, i.y, width, i.h, colour);
-    fill(m, i.x + i.w - width, i.y, width, i.h, colour);
 }
 
 // Text cut to what fits in width.
@@ -90,15 +81,12 @@ void draw_tile(Machine *m, const PauseMenu *menu, const MenuItem &i, bool highli
         const MenuStyle &blank = kMenuStyle[kStyleBlank];
         fill(m, i.x, i.y, i.w, picture_height, blank.back);
     }
+    // The picture is shown whole: the label says which tile is highlighted, and a gap
+    // between the labels keeps the tiles apart.
     const MenuStyle &s = kMenuStyle[highlighted ? kStyleHighlight : kStyleEntry];
-    fill(m, i.x, i.y + picture_height, i.w, kLabelHeight, s.back);
+    fill(m, i.x + 1, i.y + picture_height, i.w - 2, kLabelHeight, s.back);
     text_in(m, tile.label, i.x + 8, i.y + picture_height + (kLabelHeight - kGlyph) / 2, i.w - 8,
             s.text);
-    // The tiles touch: a line of the background keeps them apart.
-    if (highlighted)
-        frame(m, i, kFrame, s.back);
-    else
-        frame(m, i, 1, kMenuStyle[kStylePage].back);
 }
 
 const char *page_title(MenuPage page) {
