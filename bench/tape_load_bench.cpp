@@ -15,6 +15,7 @@
 #include "tape/autostart.h"
 #include "tape/tape_deck.h"
 #include "tape/tape_file.h"
+#include "tests/decode_here.h"
 #include "tests/tapes/test_game.h"
 
 namespace {
@@ -28,8 +29,11 @@ constexpr int kFrameLimit = 50 * 600;
 
 // Frames from the insert until the game runs, or -1.
 int insert_and_run(const char *path) {
+    DecodedFile file;
+    if (decode_here(path, &file) != 0 || file.header.outcome != kDecodedTape) return -1;
     char text[256];
-    if (tape_insert(&deck, path, text, sizeof text) != 0) return -1;
+    if (tape_insert(&deck, file.header.name, file.data(), file.size(), text, sizeof text) != 0)
+        return -1;
     machine_power_on(&machine, image);
     Autostart a;
     autostart_begin(&a, &machine);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "frontend/file_open.h"
 #include "frontend/key_map_actions.h"
 #include "frontend/status_line.h"
 #include "frontend/tape_control.h"
@@ -52,6 +53,7 @@ bool continue_last(FrontEnd *fe) {
         std::snprintf(message, sizeof message, "Can't read %s: %s", name, std::strerror(error));
     } else if (load_snapshot(fe->m, fe->last.snapshot, message, sizeof message) == kLoaded) {
         status_say(fe->m, message);
+        file_open_abandon(fe, true);  // the user's last choice wins over a file being read
         tape_autostart_cancel(fe);
         rewind_clear(fe->ring);
         apply_keys_of_game(fe, fe->last.game);

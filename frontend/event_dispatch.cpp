@@ -3,12 +3,12 @@
 #include "display/control_panel.h"
 #include "display/keyboard_layout.h"
 #include "frontend/file_browser.h"
+#include "frontend/file_open.h"
 #include "frontend/key_map_actions.h"
 #include "frontend/menu_actions.h"
 #include "frontend/pacing.h"
 #include "frontend/run_state.h"
 #include "frontend/panel_status.h"
-#include "frontend/snapshot_actions.h"
 #include "frontend/tape_control.h"
 #include "input/key_matrix.h"
 #include "input/key_profiles.h"
@@ -22,7 +22,7 @@ constexpr int kKeysTop = kKeyboardY + 1;
 constexpr int kKeysBottom = kKeyboardY + kKeyboardHeight - 1;
 
 void browser_done(FrontEnd *fe) {
-    if (fe->path[0] && !tape_open(fe, fe->path)) load_and_say(fe, fe->path);
+    if (fe->path[0]) file_open(fe, fe->path);
     fe->browsing = 0;
     run_state_set(fe, 0, fe->audio->fast);
 }
@@ -151,6 +151,8 @@ void button_action(FrontEnd *fe, int action) {
         case kActionQuit: fe->quit = 1; break;
         case kActionPause: run_state_set(fe, 1 - fe->paused, fe->audio->fast); break;
         case kActionLoad:
+            // The user goes for another file: the one being read is given up.
+            file_open_abandon(fe, true);
             fe->browsing = 1 - fe->browsing;
             run_state_set(fe, fe->browsing, fe->audio->fast);
             if (fe->browsing) browser_open(fe->browser, m);

@@ -10,6 +10,7 @@
 #include "display/screen_render.h"
 #include "frontend/continue_game.h"
 #include "frontend/event_dispatch.h"
+#include "frontend/file_open.h"
 #include "frontend/key_map_actions.h"
 #include "frontend/menu_actions.h"
 #include "frontend/pacing.h"
@@ -60,8 +61,9 @@ void start_loop_state(FrontEnd *fe) {
 
 void start_snapshot(FrontEnd *fe, int argc, char **argv) {
     start_keys(fe);
+    file_open_start(fe);
     continue_start(fe, argc <= 1);
-    if (argc > 1 && !tape_open(fe, argv[1])) load_and_say(fe, argv[1]);
+    if (argc > 1) file_open(fe, argv[1]);
 }
 
 void start_clock(FrontEnd *fe) {
@@ -111,8 +113,17 @@ int handle_event(FrontEnd *fe) {
 void loop_pass(FrontEnd *fe) {
     Machine *m = fe->m;
     int32_t idle_micros = 0;  // until the next frame is due, when none ran in this pass
+    if (file_open_pending(fe)) {
+        timeval now;
+        gettimeofday(&now, nullptr);
+        file_open_poll(fe, &now);
+    }
     if (fe->paused) {
-        SDL_WaitEvent(nullptr);
+        // A file being read is looked at every frame period, paused or not.
+        if (file_open_pending(fe))
+            idle_micros = kFrameMicros;
+        else
+            SDL_WaitEvent(nullptr);
     } else {
         timeval now;
         gettimeofday(&now, nullptr);
@@ -138,6 +149,7 @@ void loop_pass(FrontEnd *fe) {
 void exit_sequence(FrontEnd *fe) {
     if (fe->exited) return;
     fe->exited = 1;
+    file_open_abandon(fe, false);
     Machine *m = fe->m;
     std::printf("counter=%i\n scounter=%i\n sndread=%i\n sndwrite=%i\n", m->counter,
                 int(m->scounter), m->sndread, m->sndwrite);

@@ -9,6 +9,7 @@
 
 #include "display/pressed_keys.h"
 #include "frontend/file_browser.h"
+#include "frontend/file_open.h"
 #include "frontend/tape_control.h"
 #include "input/options.h"
 #include "keymaps/game_keys.h"
@@ -38,6 +39,7 @@ struct FrontEnd {
     // The working folder at start, "" when unknown: where "tmp.sna" goes at the last.
     char startfolder[PATH_MAX];
     TapeFront tape;      // the inserted tape's autostart and progress
+    FileOpen open;       // the file being decoded, if any
     // The game now running: the base name of the snapshot loaded or the tape inserted last,
     // without its extension; "" while none is. It names the game's keys file.
     char game[kGameNameSize];

@@ -9,6 +9,7 @@
 #include "display/keyboard_layout.h"
 #include "display/screen_render.h"
 #include "frontend/continue_game.h"
+#include "frontend/file_open.h"
 #include "frontend/key_map_actions.h"
 #include "frontend/run_state.h"
 #include "frontend/status_line.h"
@@ -69,6 +70,7 @@ bool load_slot(FrontEnd *fe, int slot) {
         std::snprintf(message, sizeof message, "Can't read slot %d: %s", slot,
                       std::strerror(error));
     } else if (load_snapshot(fe->m, path, message, sizeof message) == kLoaded) {
+        file_open_abandon(fe, true);  // the user's last choice wins over a file being read
         tape_autostart_cancel(fe);
         rewind_clear(fe->ring);
         say_slot(fe, "Loaded", slot);

@@ -23,6 +23,16 @@ void load_and_say(FrontEnd *fe, const char *path) {
     apply_game_keys(fe, base);
 }
 
+void say_decoded_load(FrontEnd *fe, int result, const char *shown, const char *name) {
+    char message[kSnapshotMessageSize];
+    snapshot_message(result, shown, 0, message, sizeof message);
+    status_say(fe->m, message);
+    if (result != kLoaded) return;
+    tape_autostart_cancel(fe);
+    rewind_clear(fe->ring);
+    apply_game_keys(fe, name);
+}
+
 void save_and_say(FrontEnd *fe) {
     const char *folders[] = {std::getenv("HOME"), fe->startfolder, nullptr};
     if (!folders[0]) folders[0] = "";

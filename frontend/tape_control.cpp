@@ -35,12 +35,11 @@ void say_progress(FrontEnd *fe) {
 
 }  // namespace
 
-bool tape_open(FrontEnd *fe, const char *path) {
-    if (!tape_path(path)) return false;
+void tape_open_decoded(FrontEnd *fe, const char *name, const uint8_t *tzx, size_t size) {
     char text[kTextSize];
-    if (tape_insert(&deck, path, text, sizeof text) != 0) {
+    if (tape_insert(&deck, name, tzx, size, text, sizeof text) != 0) {
         status_say(fe->m, text);
-        return true;
+        return;
     }
     // A power-on as at start-up; the screen and the frame and sound counts carry on, so that
     // pacing and sound go on as after loading a snapshot.
@@ -53,7 +52,6 @@ bool tape_open(FrontEnd *fe, const char *path) {
     t->end_shown = 0;
     say_progress(fe);
     apply_game_keys(fe, tape_name(&deck));
-    return true;
 }
 
 TapeDeck *tape_front_deck() { return &deck; }

@@ -2,6 +2,9 @@
 // command; around each frame the deck is driven and the status line told how far it got.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+
 #include "tape/autostart.h"
 
 struct FrontEnd;
@@ -15,10 +18,11 @@ struct TapeFront {
     int end_shown;    // the end of the inserted tape has been said
 };
 
-// For a path that names a tape image: inserts it, restarts the machine from power-on with
-// the keys of its game and starts typing the load command; or, when the image is
-// refused, says why on the status line and keeps the machine. False for any other path.
-bool tape_open(FrontEnd *fe, const char *path);
+// A tape the decoder read (a TZX image of size bytes and spare zeros after, named name):
+// inserts it, restarts the machine from power-on with the keys of its game and starts
+// typing the load command; or, when the image is refused, says why on the status line and
+// keeps the machine.
+void tape_open_decoded(FrontEnd *fe, const char *name, const uint8_t *tzx, size_t size);
 
 // The front end's one tape deck.
 TapeDeck *tape_front_deck();

@@ -3,18 +3,20 @@
 # Usage: deps.sh build|run|test, or deps.sh arm <folder> for the armhf cross build, whose
 # development packages are unpacked into <folder> (see below).
 set -e
-build="cmake ninja-build g++ make pkg-config libsdl1.2-dev libspectrum-dev"
+build="cmake ninja-build g++ make pkg-config libsdl1.2-dev libspectrum-dev libminizip-dev zlib1g-dev
+       libbz2-dev"
 run="opense-basic"
 test="libgtest-dev libbenchmark-dev nlohmann-json3-dev pasmo xvfb xdotool x11-apps imagemagick
-      fuse-emulator-utils zmakebas clang libclang-rt-14-dev valgrind"
+      fuse-emulator-utils zmakebas clang libclang-rt-14-dev valgrind zip bzip2"
 # The armhf libraries install beside the host's through multiarch; their development
 # packages cannot (they are not co-installable with the amd64 ones the host build uses), so
 # those are unpacked into a folder of the cross build's own instead.
 arm_host="g++-arm-linux-gnueabihf qemu-user nlohmann-json3-dev"
-arm_libs="libsdl1.2debian:armhf libspectrum8:armhf libgtest-dev:armhf"
+arm_libs="libsdl1.2debian:armhf libspectrum8:armhf libgtest-dev:armhf libminizip1:armhf"
 # libspectrum.h includes gcrypt.h, which includes the architecture's own gpg-error.h.
 arm_unpacked="libsdl1.2-dev:armhf libsdl1.2debian:armhf libspectrum-dev:armhf libspectrum8:armhf
-              libgcrypt20-dev:armhf libgpg-error-dev:armhf"
+              libgcrypt20-dev:armhf libgpg-error-dev:armhf libminizip-dev:armhf libminizip1:armhf
+              zlib1g-dev:armhf zlib1g:armhf libbz2-dev:armhf libbz2-1.0:armhf"
 case "$1" in
     build) want="$build" ;;
     run) want="$build $run" ;;

@@ -40,6 +40,11 @@ int read_exactly(int fd, uint8_t *buffer, size_t count) {
     return 0;
 }
 
+// What the size alone says of a .sna file that is not 49,179 bytes long.
+int sna_size_verdict(size_t size) {
+    return size == kSna128Size || size == kSna128LongSize ? kNot48K : kNotSnapshot;
+}
+
 // The file at path checked and decoded; *error receives the error number of kUnreadable.
 int load_file(Machine *m, const char *path, int *error) {
     // Only a regular file is opened, and without waiting: a FIFO or a device named here
@@ -59,28 +64,17 @@ int load_file(Machine *m, const char *path, int *error) {
     static uint8_t buffer[kSnapshotBufferSize];
     // A plain substring test on the whole path, directories included.
     bool z80 = std::strstr(path, ".z80") || std::strstr(path, ".Z80");
-    size_t size = 0;
     if (fstat(fd, &st) != 0) {
         *error = errno;
         result = kUnreadable;
     } else if (S_ISREG(st.st_mode)) {  // the name may have changed hands since the stat
-        size = size_t(st.st_size);
+        size_t size = size_t(st.st_size);
         if (!z80 && size != kSnaFileSize) {
-            // The size alone decides: nothing is read.
-            result = size == kSna128Size || size == kSna128LongSize ? kNot48K : kNotSnapshot;
+            result = sna_size_verdict(size);  // nothing is read
         } else {
-            // A .z80 larger than the buffer is no 48K snapshot; its header tells whose it is.
             size_t count = size < sizeof buffer ? size : sizeof buffer;
             *error = read_exactly(fd, buffer, count);
-            if (*error != 0) {
-                result = kUnreadable;
-            } else if (!z80) {
-                result = load_sna(m, buffer, count);
-            } else if (size > sizeof buffer) {
-                result = z80_machine_check(buffer, count) == kNot48K ? kNot48K : kNotSnapshot;
-            } else {
-                result = load_z80(m, buffer, count);
-            }
+            result = *error != 0 ? kUnreadable : load_snapshot_bytes(m, z80, size, buffer);
         }
     }
     close(fd);
@@ -89,17 +83,29 @@ int load_file(Machine *m, const char *path, int *error) {
 
 }  // namespace
 
-int load_snapshot(Machine *m, const char *path, char *message, size_t size) {
-    char name[PATH_MAX];
-    base_name(path, name);
-    int error = 0;
-    int result = load_file(m, path, &error);
+int load_snapshot_bytes(Machine *m, bool z80, size_t size, const uint8_t *bytes) {
+    if (!z80) return size == kSnaFileSize ? load_sna(m, bytes, size) : sna_size_verdict(size);
+    // A .z80 larger than the buffer is no 48K snapshot; its header tells whose it is.
+    if (size > kSnapshotBufferSize)
+        return z80_machine_check(bytes, kSnapshotBufferSize) == kNot48K ? kNot48K : kNotSnapshot;
+    return load_z80(m, bytes, size);
+}
+
+void snapshot_message(int result, const char *name, int error, char *message, size_t size) {
     switch (result) {
         case kLoaded: std::snprintf(message, size, "Loaded %s", name); break;
         case kNot48K: std::snprintf(message, size, "Not a 48K snapshot: %s", name); break;
         case kNotSnapshot: std::snprintf(message, size, "Not a snapshot: %s", name); break;
         default: std::snprintf(message, size, "Can't read %s: %s", name, std::strerror(error));
     }
+}
+
+int load_snapshot(Machine *m, const char *path, char *message, size_t size) {
+    char name[PATH_MAX];
+    base_name(path, name);
+    int error = 0;
+    int result = load_file(m, path, &error);
+    snapshot_message(result, name, error, message, size);
     return result;
 }
 

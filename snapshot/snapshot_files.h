@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "snapshot/load_result.h"
 
@@ -20,6 +21,15 @@ void base_name(const char *path, char *name);
 // "Not a 48K snapshot: <name>", "Not a snapshot: <name>" or "Can't read <name>: <reason>",
 // <name> being the base name. Returns a LoadResult.
 int load_snapshot(Machine *m, const char *path, char *message, size_t size);
+
+// The same rules on a file's bytes, the file having come out of an archive: size is the
+// whole file's, and bytes holds its first min(size, kSnapshotBufferSize) bytes; z80 says
+// which loader's rules apply. Returns a LoadResult; the machine changes only when loaded.
+int load_snapshot_bytes(Machine *m, bool z80, size_t size, const uint8_t *bytes);
+
+// The words for the user about a load's result (a LoadResult) of the file name; error is
+// the error number of kUnreadable.
+void snapshot_message(int result, const char *name, int error, char *message, size_t size);
 
 // Saves the machine as a .sna file at path. When nothing can be saved there, saves it under
 // the same base name in the first of folders (a list ended by nullptr; empty entries are

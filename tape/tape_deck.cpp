@@ -1,17 +1,16 @@
 #include "tape/tape_deck.h"
 
-#include <cstdarg>
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
-#include <vector>
 
 #include <libspectrum.h>
 
 #include "tape/instant_load.h"
+#include "tape/library_errors.h"
 #include "tape/rom_loader.h"
 #include "tape/tape_edges.h"
-#include "tape/tape_file.h"
 
 namespace {
 
@@ -23,32 +22,11 @@ constexpr uint32_t kHaltRunMin = 100000000;
 // edges (a loop of metadata): about a frame's worth of a dense direct recording.
 constexpr int kMaxFetches = 1 << 16;
 
-// libspectrum tells of each error through a callback as well as by its result, and by default
-// prints the text as a line of its own. The deck keeps the last text instead and says it in
-// its own message: reading a tape that fails says why.
-char library_reason[128];
-libspectrum_error library_error;
-
-libspectrum_error keep_library_reason(libspectrum_error error, const char *format, va_list ap) {
-    char text[sizeof library_reason];
-    std::vsnprintf(text, sizeof text, format, ap);
-    // The text starts with the name of the library's function that failed: not for users.
-    const char *reason = std::strstr(text, ": ");
-    std::snprintf(library_reason, sizeof library_reason, "%s", reason ? reason + 2 : text);
-    library_error = error;
-    return error;
-}
-
 const int kStopFlags =
     LIBSPECTRUM_TAPE_FLAGS_STOP | LIBSPECTRUM_TAPE_FLAGS_STOP48 | LIBSPECTRUM_TAPE_FLAGS_TAPE;
 
 // The tape time a run took: up to its last T-state, or the whole frame after a HALT.
 uint32_t run_end(const Machine *m) { return m->tstates >= kHaltRunMin ? m->tslimit : m->tstates; }
-
-const char *base_name(const char *path) {
-    const char *slash = std::strrchr(path, '/');
-    return slash ? slash + 1 : path;
-}
 
 // Hands the fetched edge to the run (when it changes the level) and notes where the tape is.
 void hand_out(TapeDeck *d, EarSignal *ear) {
@@ -144,56 +122,20 @@ bool moves_back(libspectrum_tape_block *b) {
     }
 }
 
-bool has_tape_suffix(const char *path) {
-    static const char *const kSuffixes[] = {".tap", ".tzx", ".pzx", ".csw", ".wav"};
-    size_t n = std::strlen(path);
-    for (const char *s : kSuffixes) {
-        size_t k = std::strlen(s);
-        if (n >= k && strcasecmp(path + n - k, s) == 0) return true;
-    }
-    return false;
-}
-
 }  // namespace
 
-bool tape_path(const char *path) { return has_tape_suffix(base_name(path)); }
-
-int tape_insert(TapeDeck *deck, const char *path, char *text, size_t size) {
-    static bool library_ready = false;
-    const char *name = base_name(path);
-    std::vector<uint8_t> bytes;
-    int err = tape_file_read(path, &bytes);
-    if (err != 0) {
-        std::snprintf(text, size, "Can't read %s: %s", name, std::strerror(err));
-        return -1;
-    }
-    if (!library_ready) {
-        libspectrum_error_function = keep_library_reason;
-        libspectrum_init();
-        library_ready = true;
-    }
-    library_error = LIBSPECTRUM_ERROR_NONE;
-    libspectrum_id_t type = LIBSPECTRUM_ID_UNKNOWN;
-    libspectrum_class_t cls = LIBSPECTRUM_CLASS_UNKNOWN;
-    libspectrum_tape *tape = nullptr;
-    if (libspectrum_identify_file_with_class(&type, &cls, path, bytes.data(), bytes.size()) ==
-            LIBSPECTRUM_ERROR_NONE &&
-        cls == LIBSPECTRUM_CLASS_TAPE) {
-        tape = libspectrum_tape_alloc();
-        if (libspectrum_tape_read(tape, bytes.data(), bytes.size(), type, path) !=
-                LIBSPECTRUM_ERROR_NONE ||
-            !libspectrum_tape_present(tape)) {
-            libspectrum_tape_free(tape);
-            tape = nullptr;
-        }
-    }
-    if (!tape) {
-        // A tape the library finds cut short or corrupt says what is wrong; anything else
-        // (no tape's signature, nothing recognised, no blocks) is no tape at all.
-        if (library_error == LIBSPECTRUM_ERROR_CORRUPT)
-            std::snprintf(text, size, "Can't read %s: %s", name, library_reason);
-        else
-            std::snprintf(text, size, "Not a tape: %s", name);
+int tape_insert(TapeDeck *deck, const char *name, const uint8_t *tzx, size_t size, char *text,
+                size_t textsize) {
+    library_start();
+    library_clear_error();
+    libspectrum_tape *tape = libspectrum_tape_alloc();
+    // Read as the TZX it is: the library guesses nothing and unpacks nothing.
+    if (libspectrum_tape_read(tape, tzx, size, LIBSPECTRUM_ID_TAPE_TZX, name) !=
+            LIBSPECTRUM_ERROR_NONE ||
+        !libspectrum_tape_present(tape)) {
+        libspectrum_tape_free(tape);
+        std::snprintf(text, textsize, "Can't read %s: %s", name,
+                      library_reason()[0] ? library_reason() : "no tape in it");
         return -1;
     }
     int blocks = 0;
@@ -204,7 +146,12 @@ int tape_insert(TapeDeck *deck, const char *path, char *text, size_t size) {
         blocks++;
         loops = loops || moves_back(b);
     }
-    if (deck->tape) libspectrum_tape_free(deck->tape);
+    if (deck->tape) {
+        libspectrum_tape_free(deck->tape);
+        // The old tape's blocks lie amid the heap, below the new one's, where freeing them
+        // gives nothing back: a tape inserted again would then hold twice its memory.
+        malloc_trim(0);
+    }
     std::memset(deck, 0, sizeof *deck);
     deck->tape = tape;
     deck->blocks = blocks;

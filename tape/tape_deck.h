@@ -84,16 +84,13 @@ struct TapeDeck {
     uint32_t carry[kEarHorizon];
 };
 
-// True when the path names a tape image: its name ends in .tap .tzx .pzx .csw or .wav, in any
-// letter case.
-bool tape_path(const char *path);
-
-// Reads the tape image at path with libspectrum. 0: the deck now holds it (any previous tape
-// ejected), rewound to block 1, stopped. -1: nothing changes; text receives the reason for the
-// user: "Can't read <name>: <reason>" (the system's reason, or the library's for a tape cut
-// short or corrupt) or "Not a tape: <name>" (<name> = base name). The library's own error
-// text is never printed.
-int tape_insert(TapeDeck *deck, const char *path, char *text, size_t size);
+// Inserts the tape held in tzx (size bytes of a TZX image, as the decoder hands every tape
+// back, followed by spare zero bytes that a reader may run into), named name (a base name).
+// 0: the deck now holds it (any previous tape ejected), rewound to block 1, stopped. -1:
+// nothing changes; text receives "Can't read <name>: <reason>". The library's own error text
+// is never printed.
+int tape_insert(TapeDeck *deck, const char *name, const uint8_t *tzx, size_t size, char *text,
+                size_t textsize);
 
 // Takes the tape out; m->ear becomes inactive (port reads exactly as without tapes).
 void tape_eject(TapeDeck *deck, Machine *m);

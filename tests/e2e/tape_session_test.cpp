@@ -215,4 +215,38 @@ TEST_F(TapeSession, TurboTapePlaysUnpacedAndSaysWhereItIs) {
     EXPECT_EQ(ram.substr(kGameMark - 0x4000, kMarker.size()), kMarker);
 }
 
+// A file that hangs the tape library, picked in the browser: the program says it is reading
+// it and answers all the while; QUIT saves the machine at once and ends the program, the
+// decoder with it.
+TEST_F(TapeSession, QuitWhileAHangingFileIsReadSavesAtOnce) {
+    copy_file(std::string(DECODE_FILES) + "/hang.wav", run.dir.file("hang.wav"));
+    start_with({});
+    ASSERT_TRUE(shoot_until(120, [&] { return rom_screen(img); })) << "the ROM did not start";
+    pick("hang.wav");
+    Canvas canvas;
+    ASSERT_TRUE(canvas.open()) << SDL_GetError();
+    bool reading = shoot_until(60, [&] { return canvas.status_shows(img, "READING hang.wav"); });
+    if (!reading) run.keep_evidence();
+    ASSERT_TRUE(reading) << "no READING on the status line; standard error:\n" << errors();
+    tap_button(kActionQuit);
+    double tapped = now_seconds();
+    EXPECT_TRUE(run.program.wait_exit(2)) << "the program still runs 2 s after QUIT";
+    EXPECT_LT(now_seconds() - tapped, 2.0);
+    ASSERT_TRUE(run.program.wait_exit(60));
+    EXPECT_EQ(std::filesystem::file_size(run.dir.file("tmp.sna")), kSnaFileSize);
+    // No process is left reading the file.
+    for (const auto &entry : std::filesystem::directory_iterator("/proc")) {
+        std::string cmdline = read_file(entry.path().string() + "/cmdline");
+        EXPECT_EQ(cmdline.find(run.dir.file("hang.wav")), std::string::npos) << entry.path();
+    }
+    // Nothing said after the program's own words about the file: no library's lines. (The
+    // sanitized build's leak checker adds its summary at the end, between lines of dashes.)
+    std::string said = errors();
+    said = said.substr(0, said.find("-----"));
+    const std::string line = "READING hang.wav\n";
+    EXPECT_TRUE(said.size() >= line.size() &&
+                said.compare(said.size() - line.size(), line.size(), line) == 0)
+        << said;
+}
+
 }  // namespace

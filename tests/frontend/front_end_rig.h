@@ -20,7 +20,9 @@
 #include "frontend/event_dispatch.h"
 #include "frontend/front_end.h"
 #include "input/key_matrix.h"
+#include "frontend/tape_control.h"
 #include "screen_surface.h"
+#include "tests/decode_here.h"
 
 inline SDL_Event key_event(Uint8 type, int symbol) {
     SDL_Event e{};
@@ -47,6 +49,14 @@ inline SDL_Event focus_event(int gain) {
     e.active.gain = Uint8(gain);
     e.active.state = SDL_APPINPUTFOCUS;
     return e;
+}
+
+// The tape file at path as the decoder hands it over, then to the front end.
+inline void open_tape(FrontEnd *fe, const char *path) {
+    DecodedFile file;
+    ASSERT_EQ(decode_here(path, &file), 0) << path;
+    ASSERT_EQ(file.header.outcome, kDecodedTape) << path;
+    tape_open_decoded(fe, file.header.name, file.data(), file.size());
 }
 
 // The centre of a button, in screen pixels.

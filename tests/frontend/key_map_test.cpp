@@ -7,6 +7,7 @@
 #include <fstream>
 #include <map>
 
+#include "decode/file_kind.h"
 #include "front_end_rig.h"
 #include "frontend/run_state.h"
 #include "frontend/snapshot_actions.h"
@@ -14,6 +15,7 @@
 #include "input/key_profiles.h"
 #include "keymaps/keys_store.h"
 #include "snapshot/sna_file.h"
+#include "tests/decode_here.h"
 
 namespace {
 
@@ -42,9 +44,17 @@ class KeyMaps : public FrontEndRig {
         std::filesystem::create_directories(std::filesystem::path(dir + "/" + path).parent_path());
         ASSERT_EQ(save_sna(&saved, (dir + "/" + path).c_str()), 0);
     }
-    // Loads as the browser or the command line would; tapes by their names.
+    // Loads as the browser or the command line would: a tape, named so, as the decoder hands
+    // it over.
     void load(const std::string &path) {
-        if (!tape_open(fe, path.c_str())) load_and_say(fe, path.c_str());
+        if (file_kind(path.c_str()) != kFileTape) {
+            load_and_say(fe, path.c_str());
+            return;
+        }
+        DecodedFile file;
+        ASSERT_EQ(decode_here(path.c_str(), &file), 0);
+        ASSERT_EQ(file.header.outcome, kDecodedTape) << path;
+        tape_open_decoded(fe, file.header.name, file.data(), file.size());
     }
     // The last line of text that begins with prefix, "" for none.
     static std::string last_line(const std::string &text, const std::string &prefix) {

@@ -103,8 +103,7 @@ TEST_F(MenuFlow, SlotsRewindAndContinueKeepTheGame) {
 
     // Going back: never to before a tape went in.
     frames(400);
-    std::filesystem::copy_file(std::string(TAPES_DIR) + "/game.tap", "game.tap");
-    ASSERT_TRUE(tape_open(fe, "game.tap"));
+    ASSERT_NO_FATAL_FAILURE(open_tape(fe, (std::string(TAPES_DIR) + "/game.tap").c_str()));
     frames(300);
     ASSERT_NO_FATAL_FAILURE(open_menu());
     keys({SDLK_DOWN, SDLK_DOWN, SDLK_DOWN, SDLK_RETURN});

@@ -16,6 +16,7 @@
 #include "machine/run_frame.h"
 #include "tape/rom_loader.h"
 #include "tape/tape_deck.h"
+#include "tests/decode_here.h"
 
 struct TapeRig {
     Machine m;
@@ -66,9 +67,15 @@ inline void load_bytes(TapeRig *rig, uint16_t addr, std::initializer_list<uint8_
     for (uint8_t b : bytes) rig->image[addr++] = b;
 }
 
+// The tape file as the decoder hands it to the deck.
 inline void insert(TapeRig *rig, const char *name) {
+    DecodedFile file;
+    ASSERT_EQ(decode_here(data_path(name).c_str(), &file), 0) << name;
+    ASSERT_EQ(file.header.outcome, kDecodedTape) << name;
     char text[300];
-    ASSERT_EQ(tape_insert(&rig->deck, data_path(name).c_str(), text, sizeof text), 0) << text;
+    ASSERT_EQ(
+        tape_insert(&rig->deck, file.header.name, file.data(), file.size(), text, sizeof text), 0)
+        << text;
 }
 
 // One frame as the front end runs it; trap false disarms the loader trap (the ROM's own
