@@ -1,6 +1,6 @@
 // Runs one workload for the instruction-count profile (scripts/profile.sh) and prints the
 // units that the counted host instructions are divided by: the T-states that the run_frame
-// calls executed, or the number of render_screen or draw_pressed_keys calls.
+// calls executed, the number of render_screen or draw_pressed_keys calls, or of frames.
 #include <cstdio>
 #include <cstring>
 
@@ -10,6 +10,7 @@
 #include "display/pressed_keys.h"
 #include "display/screen_render.h"
 #include "machine/machine.h"
+#include "saves/rewind_ring.h"
 
 namespace {
 
@@ -23,6 +24,8 @@ constexpr int kMixFrames = 100;
 constexpr int kRenderCalls = 50;
 // A frame loop's worth of the pressed keys' check.
 constexpr int kKeyCalls = 1000;
+// Ten of the rewind ring's states, and the frames between them.
+constexpr int kRewindFrames = 10 * kRewindPeriod;
 
 // Every run_frame call is counted, the mix's two start-up frames included.
 uint64_t mix_tstates(Machine *m) {
@@ -69,6 +72,21 @@ uint64_t key_calls(Machine *m, bool change) {
     return kKeyCalls;
 }
 
+// The instruction mix's frames with the rewind ring taking its states after each, as the
+// front end does: what the ring costs a busy frame on average.
+uint64_t rewind_frames(Machine *m) {
+    if (!workload_mix_start(m, image)) return 0;
+    static RewindRing ring;  // 3 MB
+    static TapeDeck deck;
+    static Autostart autostart;
+    RewindSubject subject = {m, &deck, &autostart};
+    for (int k = 0; k < kRewindFrames; k++) {
+        workload_frame(m);
+        rewind_after_frame(&ring, &subject);
+    }
+    return kRewindFrames;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -84,8 +102,10 @@ int main(int argc, char **argv) {
         units = key_calls(&machine, false);
     else if (!std::strcmp(which, "keys-change"))
         units = key_calls(&machine, true);
+    else if (!std::strcmp(which, "rewind"))
+        units = rewind_frames(&machine);
     else {
-        std::fprintf(stderr, "usage: %s mix|rom|render|keys-rest|keys-change\n", argv[0]);
+        std::fprintf(stderr, "usage: %s mix|rom|render|keys-rest|keys-change|rewind\n", argv[0]);
         return 2;
     }
     if (!units) {
