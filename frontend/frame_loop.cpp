@@ -1,6 +1,7 @@
 #include "frontend/frame_loop.h"
 
 #include <SDL/SDL.h>
+#include <limits.h>
 #include <time.h>
 
 #include <cstdio>
@@ -157,5 +158,7 @@ void exit_sequence(FrontEnd *fe) {
     // leak checker) may skip the flush at exit.
     std::fflush(stdout);
     sound_close(fe->audio);
-    save_and_say(fe);
+    char where[PATH_MAX];
+    save_and_say(fe, where);
+    if (where[0]) continue_note(fe, where);
 }

@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 
-#include "frontend/continue_game.h"
 #include "frontend/key_map_actions.h"
 #include "frontend/status_line.h"
 #include "frontend/tape_control.h"
@@ -33,12 +32,10 @@ void say_decoded_load(FrontEnd *fe, int result, const char *shown, const char *n
     apply_game_keys(fe, name);
 }
 
-void save_and_say(FrontEnd *fe) {
+void save_and_say(FrontEnd *fe, char *where) {
     const char *folders[] = {std::getenv("HOME"), fe->startfolder, nullptr};
     if (!folders[0]) folders[0] = "";
     char message[kSnapshotMessageSize];
-    char where[PATH_MAX];
-    int error = save_snapshot(fe->m, "tmp.sna", folders, message, sizeof message, where);
+    save_snapshot(fe->m, "tmp.sna", folders, message, sizeof message, where);
     if (message[0]) status_say(fe->m, message);
-    if (!error) continue_note(fe, where);
 }

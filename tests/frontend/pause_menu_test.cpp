@@ -115,7 +115,7 @@ TEST_F(MenuFlow, SlotsRewindAndContinueKeepTheGame) {
 
     // An exit notes the game; the next start offers it, and Continue brings it back.
     m->ram[0x4000] = 3;
-    save_and_say(fe);
+    exit_sequence(fe);
     std::filesystem::copy_file("tmp.sna", "kept.sna");
     fe->game[0] = '\0';
     m->ram[0x4000] = 4;
