@@ -78,15 +78,18 @@ void mouse_down(FrontEnd *fe, int x, int y) {
         if (browser_tap(fe->browser, fe->m, position, fe->path, sizeof fe->path)) browser_done(fe);
         return;
     }
-    if (fe->menu_open ? menu_tap_at(fe, x, y) : menu_opens_at(fe, x, y)) {
-        if (!fe->menu_open) menu_show(fe);
+    if (fe->menu_open && menu_tap_at(fe, x, y)) return;
+    if (menu_opens_at(fe, x, y)) {
+        menu_show(fe);
         return;
     }
     if (x >= kKeysLeft && x <= kKeysRight && y >= kKeysTop && y <= kKeysBottom) {
         int code = keyboard_hit(x - kKeyboardX, y - kKeyboardY);
         // Paused, a tap with a hardware key held maps that key instead of pressing one.
         int held = fe->paused && !fe->browsing ? held_hardware_key(fe) : -1;
-        if (code >= 0 && held >= 0) {
+        if (fe->menu_open) {
+            if (code >= 0) menu_drawn_key_tapped(fe, code);
+        } else if (code >= 0 && held >= 0) {
             map_hardware_key(fe, held, code);
         } else if (code >= 0) {
             fe->holds[code] = kHoldTapped;

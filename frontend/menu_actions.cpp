@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "display/keyboard_layout.h"
 #include "display/screen_render.h"
 #include "frontend/continue_game.h"
 #include "frontend/file_open.h"
@@ -84,8 +83,10 @@ bool go_back(FrontEnd *fe, int seconds) {
     const RewindState *state = rewind_find(fe->ring, seconds);
     RewindSubject subject = subject_of(fe);
     char text[64];
+    // The ring may have been cleared under the open menu (a file read meanwhile).
     if (!state || rewind_to(fe->ring, state, &subject) != 0) {
-        std::snprintf(text, sizeof text, "Can't go back %d s: the tape's place is lost", seconds);
+        std::snprintf(text, sizeof text, "Can't go back %d s: %s", seconds,
+                      state ? "the tape's place is lost" : "nothing that far back");
         status_say(fe->m, text);
         return false;
     }
@@ -152,19 +153,13 @@ void menu_key(FrontEnd *fe, SDLKey symbol) {
 }
 
 bool menu_tap_at(FrontEnd *fe, int x, int y) {
-    if (x < kMenuWidth) {
-        MenuContext context = context_of(fe);
-        act(fe, menu_tap(fe->menu, &context, x, y));
-        return true;
-    }
-    if (x > kKeyboardX && x < kKeyboardX + kKeyboardWidth - 1 && y > kKeyboardY &&
-        y < kKeyboardY + kKeyboardHeight - 1) {
-        int code = keyboard_hit(x - kKeyboardX, y - kKeyboardY);
-        if (code >= 0) act(fe, menu_drawn_key(fe->menu, code));
-        return true;
-    }
-    return false;
+    if (x >= kMenuWidth) return false;
+    MenuContext context = context_of(fe);
+    act(fe, menu_tap(fe->menu, &context, x, y));
+    return true;
 }
+
+void menu_drawn_key_tapped(FrontEnd *fe, int code) { act(fe, menu_drawn_key(fe->menu, code)); }
 
 void menu_close(FrontEnd *fe) {
     if (!fe->menu_open) return;

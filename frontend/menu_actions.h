@@ -17,9 +17,12 @@ void menu_show(FrontEnd *fe);
 // A key down while the menu is open: the pad moves, Select chooses, ESC goes back.
 void menu_key(FrontEnd *fe, SDLKey symbol);
 
-// A tap while the menu is open: on the menu, its item is chosen; on the drawn keyboard,
-// the keys page gives that key; true when the tap was the menu's (it goes no further).
+// A tap while the menu is open: on the menu's column its item is chosen, and true (the tap
+// goes no further); elsewhere false.
 bool menu_tap_at(FrontEnd *fe, int x, int y);
+
+// A drawn key tapped while the menu is open: the keys page gives it to its hardware key.
+void menu_drawn_key_tapped(FrontEnd *fe, int code);
 
 // Closes the menu and shows the picture again; the machine stays as it is (paused).
 void menu_close(FrontEnd *fe);
