@@ -10,7 +10,7 @@ JOBS ?= 2
 # The measured Z80 test data; by default ../shared beside the checkout.
 SHARED_OPT := $(if $(TAVISK_SHARED_DIR),-DTAVISK_SHARED_DIR=$(abspath $(TAVISK_SHARED_DIR)))
 
-.PHONY: all deps run test test-plain test-asan test-arm bench profile idle-cpu install screenshot clean
+.PHONY: all deps run test test-plain test-asan test-arm bench profile idle-cpu game-cpu install screenshot clean
 
 all:
 	@scripts/deps.sh build
@@ -70,6 +70,14 @@ idle-cpu:
 	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DTAVISK_TESTS=OFF
 	cmake --build $(BUILD) -j $(JOBS) --target tavisk
 	scripts/idle_cpu.sh $(BUILD)/frontend/tavisk /usr/share/spectrum-roms/opense.rom
+
+# The paced program and its X server on the two measuring games, from /proc over 30 s each.
+game-cpu:
+	@scripts/deps.sh test
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DTAVISK_TESTS=OFF -DTAVISK_GAMES=ON
+	cmake --build $(BUILD) -j $(JOBS) --target tavisk game_snapshots
+	scripts/game_cpu.sh $(BUILD)/frontend/tavisk /usr/share/spectrum-roms/opense.rom \
+	  $(BUILD)/games/still.z80 $(BUILD)/games/sprite.z80
 
 install:
 	@scripts/deps.sh run

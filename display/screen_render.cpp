@@ -45,7 +45,7 @@ constexpr ByteMasks make_byte_masks() {
 
 constexpr ByteMasks kByteMasks = make_byte_masks();
 
-Pairs broadcast(uint32_t word) { return Pairs{} + word; }
+constexpr Pairs broadcast(uint32_t word) { return Pairs{} + word; }
 
 // Eight pixels of one display byte into two screen rows.
 inline void draw_byte(uint8_t *top, uint8_t b, Pairs paper, Pairs diff) {
@@ -65,39 +65,73 @@ struct CellColours {
     Pairs diff;
 };
 
+// Every attribute's colours in each FLASH phase, decoded once at compile time rather than
+// once per cell or per call.
+struct AttributeColours {
+    CellColours phase[2][256];
+};
+
+constexpr AttributeColours make_attribute_colours() {
+    AttributeColours t{};
+    for (int flashphase = 0; flashphase < 2; flashphase++)
+        for (int a = 0; a < 256; a++) {
+            int ink = (a & 7) | ((a >> 3) & 8);
+            int paper = (a >> 3) & 15;
+            if (flashphase && (a & 0x80)) {
+                int swap = ink;
+                ink = paper;
+                paper = swap;
+            }
+            t.phase[flashphase][a].paper = broadcast(palette[paper]);
+            t.phase[flashphase][a].diff = broadcast(palette[ink] ^ palette[paper]);
+        }
+    return t;
+}
+
+constexpr AttributeColours kAttributeColours = make_attribute_colours();
+
 }  // namespace
 
-int render_screen(Machine *m) {
+int screen_flash_phase(int32_t counter) { return uint32_t(counter) % 50 > 24; }
+
+void render_lines(Machine *m, const uint8_t line_masks[kCharRows]) {
     const uint8_t *ram = m->ram;
     uint8_t *screen = reinterpret_cast<uint8_t *>(m->pixels) + kSpecAreaY * kRowBytes;
-    // A period of 50 frames: the second half shows FLASH cells inverted.
-    const bool flashphase = uint32_t(m->counter) % 50 > 24;
-    // Every attribute decoded once per call rather than once per cell.
-    CellColours colours[256];
-    for (int a = 0; a < 256; a++) {
-        int ink = (a & 7) | ((a >> 3) & 8);
-        int paper = (a >> 3) & 15;
-        if (flashphase && (a & 0x80)) {
-            int swap = ink;
-            ink = paper;
-            paper = swap;
-        }
-        colours[a].paper = broadcast(palette[paper]);
-        colours[a].diff = broadcast(palette[ink] ^ palette[paper]);
-    }
+    const CellColours *colours = kAttributeColours.phase[screen_flash_phase(m->counter)];
     // Character row r (0-23) is third r / 8, whose 2048 display bytes hold its pixel line l
     // of cell k at 256 * l + k; its attributes follow the display file in the same order.
-    for (int r = 0; r < 24; r++) {
+    for (int r = 0; r < kCharRows; r++) {
+        const unsigned lines = line_masks[r];
+        if (!lines) continue;
         const uint8_t *bytes = ram + 2048 * (r >> 3) + 32 * (r & 7);
         const uint8_t *attributes = ram + kAttrOffset + 32 * r;
         // Each character is 16 screen rows high and 32 bytes (16 pixels) wide.
         uint8_t *cell = screen + 16 * r * kRowBytes;
+        if (lines == kAllLines) {
+            for (int c = 0; c < 32; c++, cell += 32) {
+                const CellColours &colour = colours[attributes[c]];
+#pragma GCC unroll 8
+                for (int l = 0; l < 8; l++)
+                    draw_byte(cell + 2 * l * kRowBytes, bytes[256 * l + c], colour.paper,
+                              colour.diff);
+            }
+            continue;
+        }
         for (int c = 0; c < 32; c++, cell += 32) {
             const CellColours &colour = colours[attributes[c]];
-#pragma GCC unroll 8
             for (int l = 0; l < 8; l++)
-                draw_byte(cell + 2 * l * kRowBytes, bytes[256 * l + c], colour.paper, colour.diff);
+                if (lines >> l & 1)
+                    draw_byte(cell + 2 * l * kRowBytes, bytes[256 * l + c], colour.paper,
+                              colour.diff);
         }
     }
+}
+
+int render_screen(Machine *m) {
+    static constexpr uint8_t every_line[kCharRows] = {
+        kAllLines, kAllLines, kAllLines, kAllLines, kAllLines, kAllLines, kAllLines, kAllLines,
+        kAllLines, kAllLines, kAllLines, kAllLines, kAllLines, kAllLines, kAllLines, kAllLines,
+        kAllLines, kAllLines, kAllLines, kAllLines, kAllLines, kAllLines, kAllLines, kAllLines};
+    render_lines(m, every_line);
     return 0;
 }

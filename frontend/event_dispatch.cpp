@@ -7,8 +7,8 @@
 #include "frontend/key_map_actions.h"
 #include "frontend/menu_actions.h"
 #include "frontend/pacing.h"
-#include "frontend/run_state.h"
 #include "frontend/panel_status.h"
+#include "frontend/run_state.h"
 #include "frontend/tape_control.h"
 #include "input/key_matrix.h"
 #include "input/key_profiles.h"
@@ -24,6 +24,7 @@ constexpr int kKeysBottom = kKeyboardY + kKeyboardHeight - 1;
 void browser_done(FrontEnd *fe) {
     if (fe->path[0]) file_open(fe, fe->path);
     fe->browsing = 0;
+    screen_drawn_over(&fe->shown);
     run_state_set(fe, 0, fe->audio->fast);
 }
 
@@ -121,6 +122,8 @@ void mouse_up(FrontEnd *fe) {
 void focus_change(FrontEnd *fe, int gain) {
     // The menu is open only while PAUSE holds the machine, and it still does.
     run_state_set(fe, gain && !fe->menu_open ? 0 : 1, fe->audio->fast);
+    // What another program did to the screen meanwhile is not ours to know.
+    screen_drawn_over(&fe->shown);
     if (!gain) sound_close(fe->audio);
 }
 
@@ -134,6 +137,7 @@ void button_action(FrontEnd *fe, int action) {
         case kActionReset:
             machine_reset(m);
             tape_autostart_cancel(fe);
+            screen_drawn_over(&fe->shown);
             break;
         case kActionSound:
             fe->options->sound = 1 - fe->options->sound;
@@ -158,6 +162,8 @@ void button_action(FrontEnd *fe, int action) {
             file_open_abandon(fe, true);
             fe->browsing = 1 - fe->browsing;
             run_state_set(fe, fe->browsing, fe->audio->fast);
+            // The browser's box covers the picture, which is whole again after it.
+            screen_drawn_over(&fe->shown);
             if (fe->browsing) browser_open(fe->browser, m);
             break;
     }

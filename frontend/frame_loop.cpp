@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "display/control_panel.h"
-#include "display/screen_render.h"
+#include "display/screen_update.h"
 #include "frontend/continue_game.h"
 #include "frontend/event_dispatch.h"
 #include "frontend/file_open.h"
@@ -51,6 +51,7 @@ void start_loop_state(FrontEnd *fe) {
     fe->quit = 0;
     fe->audio->opened = 0;
     fe->audio->armed = 0;
+    fe->audio->playing = 0;
     fe->paused = 0;
     fe->browsing = 0;
     fe->lasttap = 0;
@@ -79,6 +80,17 @@ void start_sound(FrontEnd *fe) {
 
 void show_frame_count(FrontEnd *fe) { draw_frame_count(fe->m, fe->m->counter - fe->fpsbase); }
 
+void publish_frame(FrontEnd *fe) {
+    ScreenBands bands;
+    int count = render_frame(fe->m, &fe->shown, &bands);
+    if (!count) return;
+    SDL_Rect rects[kMaxBands];
+    for (int k = 0; k < count; k++)
+        rects[k] = {kSpecAreaX, Sint16(bands.band[k].y), kSpecAreaWidth,
+                    Uint16(bands.band[k].height)};
+    SDL_UpdateRects(fe->m->surface, count, rects);
+}
+
 void run_one_frame(FrontEnd *fe) {
     Machine *m = fe->m;
     if (fe->holdactive) hold_countdown(fe);
@@ -88,13 +100,11 @@ void run_one_frame(FrontEnd *fe) {
     run_frame(m);
     tape_frame_end(fe);
     rewind_frame_done(fe);
-    if (frame_drawn(m, fe->audio->fast)) {
-        render_screen(m);
-        SDL_UpdateRect(m->surface, kSpecAreaX, kSpecAreaY, kSpecAreaWidth, kSpecAreaHeight);
-    }
+    if (frame_drawn(m, fe->audio->fast)) publish_frame(fe);
     m->counter += 1;
-    // Three ring frames (60 ms) ready before the device plays.
-    if (fe->audio->armed && m->counter - m->scounter > 2) sound_resume(fe->audio);
+    // Three ring frames (60 ms) ready before the device plays; once playing it is left alone.
+    if (fe->audio->armed && !fe->audio->playing && m->counter - m->scounter > 2)
+        sound_resume(fe->audio);
     m->sndread = next_ring_frame(m->sndread);
 }
 
@@ -113,7 +123,7 @@ int handle_event(FrontEnd *fe) {
 
 void loop_pass(FrontEnd *fe) {
     Machine *m = fe->m;
-    int32_t idle_micros = 0;  // until the next frame is due, when none ran in this pass
+    int32_t idle_micros = 0;  // until the next frame is due
     if (file_open_pending(fe)) {
         timeval now;
         gettimeofday(&now, nullptr);
@@ -133,17 +143,19 @@ void loop_pass(FrontEnd *fe) {
             fe->fpstime = now;
             fe->fpsbase = m->counter;
         }
-        if (frame_due(m, fe->audio->fast, &now, &fe->synctime))
+        if (frame_due(m, fe->audio->fast, &now, &fe->synctime)) {
             run_one_frame(fe);
-        else
-            idle_micros = frame_wait_micros(m, fe->audio->fast, &now, &fe->synctime);
+            gettimeofday(&now, nullptr);  // the wait below starts after the run
+        }
+        idle_micros = frame_wait_micros(m, fe->audio->fast, &now, &fe->synctime);
     }
     int event = handle_event(fe);
     // Keys change at events and before frames (held taps let go, the load command typed).
     show_pressed_keys(fe);
-    // An idle pass sleeps until the next frame is due rather than spinning: an event that
-    // arrives meanwhile waits at most one frame period, and no pass sleeps while frames run
-    // back to back (FAST modes, or the sound consumer about to run dry) or events queue.
+    // One look at the events and one sleep until the next frame is due, in the same pass as
+    // the frame: paced, a frame costs a single event poll and a single wake-up. An event that
+    // arrives meanwhile waits at most one frame period; no pass sleeps while frames run back
+    // to back (FAST modes, or the sound consumer about to run dry) or events queue.
     if (!event) sleep_micros(idle_micros);
 }
 

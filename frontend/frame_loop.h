@@ -15,13 +15,17 @@ void start_clock(FrontEnd *fe);
 // The sound device, when sound is on and the FAST mode is 0.
 void start_sound(FrontEnd *fe);
 
-// One pass of the loop: wait while paused, the frame count every two seconds, at most one
-// frame when it is due, at most one event, the keys pressed since shown, and in mode 0, when
-// neither a frame nor an event came, a sleep until the next frame is due.
+// One pass of the loop: wait while paused; else the frame count every two seconds and at
+// most one frame when it is due; then at most one event, the keys pressed since shown, and
+// in mode 0, when no event came, a sleep until the next frame is due.
 void loop_pass(FrontEnd *fe);
 
 // The frames run since the last display, beside the FAST button.
 void show_frame_count(FrontEnd *fe);
+
+// Draws what changed of the picture since the frame on screen and publishes those bands;
+// nothing at all when nothing changed.
+void publish_frame(FrontEnd *fe);
 
 // Runs, draws and accounts one frame.
 void run_one_frame(FrontEnd *fe);

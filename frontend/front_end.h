@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "display/pressed_keys.h"
+#include "display/screen_update.h"
 #include "frontend/file_browser.h"
 #include "frontend/file_open.h"
 #include "frontend/tape_control.h"
@@ -50,6 +51,7 @@ struct FrontEnd {
     uint32_t hwdown[kHardwareKeys];
     uint32_t hwdowns;
     PressedKeys pressed;  // the keys the drawn keyboard shows down
+    ShownScreen shown;    // the picture on screen, for drawing only what changes
     RewindRing *ring;     // the last minute, a state a second
     PauseMenu *menu;
     int menu_open;        // the pause menu covers the picture

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "display/screen_render.h"
+#include "display/screen_update.h"
 #include "frontend/continue_game.h"
 #include "frontend/file_open.h"
 #include "frontend/key_map_actions.h"
@@ -142,6 +142,7 @@ void menu_show(FrontEnd *fe) {
     MenuContext context = context_of(fe);
     menu_open(fe->menu, &context);
     fe->menu_open = 1;
+    screen_drawn_over(&fe->shown);
     redraw(fe);
 }
 
@@ -172,7 +173,8 @@ void menu_close(FrontEnd *fe) {
                       kMenuHeight - kSpecAreaY - kSpecAreaHeight};
     SDL_FillRect(m->surface, &above, 0);
     SDL_FillRect(m->surface, &below, 0);
-    render_screen(m);
+    ScreenBands bands;
+    render_frame(m, &fe->shown, &bands);
     publish_column(m);
 }
 

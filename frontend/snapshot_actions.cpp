@@ -17,6 +17,7 @@ void load_and_say(FrontEnd *fe, const char *path) {
     if (!loaded) return;
     tape_autostart_cancel(fe);
     rewind_clear(fe->ring);
+    screen_drawn_over(&fe->shown);
     char base[PATH_MAX];
     base_name(path, base);
     apply_game_keys(fe, base);
@@ -29,6 +30,7 @@ void say_decoded_load(FrontEnd *fe, int result, const char *shown, const char *n
     if (result != kLoaded) return;
     tape_autostart_cancel(fe);
     rewind_clear(fe->ring);
+    screen_drawn_over(&fe->shown);
     apply_game_keys(fe, name);
 }
 

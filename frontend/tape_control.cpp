@@ -46,6 +46,7 @@ void tape_open_decoded(FrontEnd *fe, const char *name, const uint8_t *tzx, size_
     machine_cold_start(fe->m);
     // Nothing from before the tape can be gone back to.
     rewind_clear(fe->ring);
+    screen_drawn_over(&fe->shown);
     TapeFront *t = &fe->tape;
     autostart_begin(&t->autostart, fe->m);
     t->block_shown = 0;

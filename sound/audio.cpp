@@ -33,6 +33,7 @@ int sound_open(AudioState *audio, Machine *m) {
     int result = 0;
     if (!audio->opened) {
         audio->opened = 1;
+        audio->playing = 0;  // SDL opens the device paused
         std::memset(&wanted, 0, sizeof wanted);
         wanted.freq = 22050;
         wanted.format = AUDIO_U8;
@@ -66,11 +67,13 @@ int sound_open(AudioState *audio, Machine *m) {
 void sound_pause(AudioState *audio) {
     SDL_PauseAudio(1);
     audio->armed = 0;
+    audio->playing = 0;
 }
 
 void sound_resume(AudioState *audio) {
     SDL_PauseAudio(0);
     audio->armed = 1;
+    audio->playing = 1;
 }
 
 void sound_close(AudioState *audio) {
@@ -78,6 +81,7 @@ void sound_close(AudioState *audio) {
     usleep(100000);  // lets the last buffer drain before the device goes
     SDL_CloseAudio();
     audio->opened = 0;
+    audio->playing = 0;
 }
 
 void sound_fill(void *machine, uint8_t *stream, int len) {

@@ -9,6 +9,7 @@ struct AudioState {
     int32_t fast;    // FAST mode 0, 1, 2
     int32_t opened;  // the device has been opened
     int32_t armed;   // sound is to play once enough frames lead
+    int32_t playing; // the device was unpaused and has not been paused or closed since
 };
 
 // Opens the device when it is not open, then arms the sound from the ring's start. Returns

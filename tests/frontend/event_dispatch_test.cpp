@@ -2,15 +2,20 @@
 #include "frontend/event_dispatch.h"
 
 #include <fstream>
+#include <functional>
 
 #include "display/keyboard_layout.h"
 #include "display/text.h"
 #include "front_end_rig.h"
 #include "frontend/file_browser.h"
+#include "frontend/frame_loop.h"
+#include "frontend/snapshot_actions.h"
 #include "frontend/status_line.h"
+#include "frontend/tape_control.h"
 #include "input/key_profiles.h"
 #include "input/options.h"
 #include "snapshot/sna_file.h"
+#include "tests/decode_here.h"
 
 namespace {
 
@@ -417,6 +422,63 @@ TEST_F(Dispatch, TheBrowserLoadsTheChosenSnapshotWithItsProfile) {
     EXPECT_EQ(testing::internal::GetCapturedStderr().rfind("Not a snapshot: aaa.txt\n", 0), 0u);
     EXPECT_EQ(fe->browsing, 0);
     EXPECT_EQ(m->pc, 0x9000);
+}
+
+// Whatever draws over the picture or replaces what it shows makes the next frame drawn and
+// published whole; what changes nothing of it leaves the next frame with nothing to draw.
+TEST_F(Dispatch, WhatDrawsOverThePictureMakesTheNextFrameWhole) {
+    uint8_t image[65536] = {};
+    static Machine saved;
+    machine_power_on(&saved, image);
+    ASSERT_EQ(save_sna(&saved, (dir + "/game.sna").c_str()), 0);
+    std::filesystem::copy_file(std::string(TAPES_DIR) + "/game.tap", dir + "/game.tap");
+    DecodedFile tape;
+    ASSERT_EQ(decode_here((dir + "/game.tap").c_str(), &tape), 0);
+    struct Case {
+        const char *name;
+        std::function<void()> before, act;  // before: set up, then the picture is drawn
+        bool whole;
+    } cases[] = {
+        {"RESET", [] {}, [&] { press_button(kActionReset); }, true},
+        {"LOAD opens the browser", [] {}, [&] { press_button(kActionLoad); }, true},
+        {"LOAD closes the browser", [&] { press_button(kActionLoad); },
+         [&] { press_button(kActionLoad); }, true},
+        {"a file chosen in the browser",
+         [&] {
+             press_button(kActionLoad);
+             send(key_event(SDL_KEYDOWN, SDLK_DOWN));  // "..", game.sna, game.tap
+         },
+         [&] { send(key_event(SDL_KEYDOWN, SDLK_RETURN)); }, true},
+        {"focus lost", [] {}, [&] { send(focus_event(0)); }, true},
+        {"focus regained", [&] { send(focus_event(0)); }, [&] { send(focus_event(1)); }, true},
+        {"a snapshot loaded", [] {}, [&] { load_and_say(fe, "game.sna"); }, true},
+        {"a tape inserted",
+         [] {}, [&] { tape_open_decoded(fe, "game.tap", tape.data(), tape.size()); }, true},
+        {"a snapshot the decoder read",
+         [] {}, [&] { say_decoded_load(fe, kLoaded, "game.szx", "game.szx"); }, true},
+        {"a snapshot the decoder refused",
+         [] {}, [&] { say_decoded_load(fe, kNot48K, "game.szx", "game.szx"); }, false},
+        {"a refused snapshot", [] {}, [&] { load_and_say(fe, "game.tap.sna"); }, false},
+        {"a hardware key", [] {}, [&] { send(key_event(SDL_KEYDOWN, SDLK_LEFT)); }, false},
+        {"PAUSE", [] {}, [&] { press_button(kActionPause); }, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        c.before();
+        publish_frame(fe);
+        c.act();
+        ScreenBands bands;
+        int count = render_frame(m, &fe->shown, &bands);
+        EXPECT_EQ(count, c.whole ? 1 : 0);
+        if (c.whole && count == 1) {
+            EXPECT_EQ(bands.band[0].y, kSpecAreaY);
+            EXPECT_EQ(bands.band[0].height, kSpecAreaHeight);
+        }
+        // Back to running, no browser, for the next case.
+        if (fe->browsing) press_button(kActionLoad);
+        if (fe->paused) press_button(kActionPause);
+        key_release(kKeyJoyLeft, m);
+    }
 }
 
 }  // namespace

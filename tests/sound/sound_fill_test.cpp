@@ -128,7 +128,7 @@ TEST(SoundDevice, OpensOnceResetsEveryTimeAndReopensAfterClose) {
     ASSERT_EQ(SDL_Init(SDL_INIT_AUDIO), 0) << SDL_GetError();
     const std::string line = "Obtained audio: freq=22050 format=8 channels=1 samples=441\n";
     Machine *m = machine();
-    AudioState audio = {0, 0, 0};
+    AudioState audio = {0, 0, 0, 0};
 
     disturb(m, 100);
     EXPECT_EQ(open_and_capture(&audio, m), line);
@@ -144,17 +144,24 @@ TEST(SoundDevice, OpensOnceResetsEveryTimeAndReopensAfterClose) {
     expect_reset(m, 250);
 
     // Playing, the callback is handed the machine and counts the frames it takes.
+    EXPECT_EQ(audio.playing, 0);
     sound_resume(&audio);
     EXPECT_EQ(audio.armed, 1);
+    EXPECT_EQ(audio.playing, 1);
+    open_and_capture(&audio, m);
+    EXPECT_EQ(audio.playing, 1) << "reset while playing, it plays on";
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (m->scounter < 253 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_GE(m->scounter, 253);
     sound_pause(&audio);
     EXPECT_EQ(audio.armed, 0);
+    EXPECT_EQ(audio.playing, 0);
 
+    sound_resume(&audio);
     sound_close(&audio);
     EXPECT_EQ(audio.opened, 0);
+    EXPECT_EQ(audio.playing, 0);
     disturb(m, 400);
     EXPECT_EQ(open_and_capture(&audio, m), line);
     expect_reset(m, 400);
@@ -165,7 +172,7 @@ TEST(SoundDevice, OpensOnceResetsEveryTimeAndReopensAfterClose) {
 TEST(SoundDevice, FailedOpenIsReportedAndTheRestCarriesOn) {
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     Machine *m = machine();
-    AudioState audio = {0, 0, 0};
+    AudioState audio = {0, 0, 0, 0};
     disturb(m, 60);
     std::string err = open_and_capture(&audio, m);
     const std::string prefix = "Couldn't open audio: ";
