@@ -36,13 +36,12 @@ class MenuFlow : public FrontEndRig {
     void frames(int n) {
         for (int k = 0; k < n; k++) run_one_frame(fe);
     }
-    // A game to load: its RAM marked with mark.
-    void make_game(const std::string &name, uint8_t mark) {
+    // A game to load, named name.
+    void make_game(const std::string &name) {
         static uint8_t image[65536];
         static Machine game;
         machine_power_on(&game, image);
         game.sp = 0xF000;
-        game.ram[0x4000] = mark;
         ASSERT_EQ(save_sna(&game, name.c_str()), 0);
     }
 };
@@ -75,33 +74,20 @@ TEST_F(MenuFlow, OpensOnThePausedPictureAndTakesKeysAndTapsWhileOpen) {
     EXPECT_FALSE(fe->paused);
 }
 
-TEST_F(MenuFlow, SlotsRewindAndContinueKeepTheGame) {
-    make_game("mygame.sna", 1);
+// What the e2e user does not meet: a save that fails, a tape inserted within the minute, a
+// last game changed since it was saved.
+TEST_F(MenuFlow, FailuresAndLimitsAreSaidAndChangeNothing) {
+    make_game("mygame.sna");
     load_and_say(fe, "mygame.sna");
-    frames(10);
-
-    // Save to slot 2, play on, load slot 2: the machine as it was saved, the game's name kept.
-    ASSERT_NO_FATAL_FAILURE(open_menu());
-    keys({SDLK_DOWN, SDLK_RETURN, SDLK_RIGHT, SDLK_RETURN});
-    EXPECT_TRUE(status_shows("Saved slot 2: mygame"));
-    EXPECT_FALSE(fe->menu_open || fe->paused);
-    EXPECT_TRUE(std::filesystem::exists(data() + "/saves/mygame/slot2.sna"));
-    m->ram[0x4000] = 2;
-    ASSERT_NO_FATAL_FAILURE(open_menu());
-    keys({SDLK_DOWN, SDLK_DOWN, SDLK_RETURN, SDLK_RIGHT, SDLK_RETURN});
-    EXPECT_TRUE(status_shows("Loaded slot 2: mygame"));
-    EXPECT_EQ(m->ram[0x4000], 1);
-    EXPECT_STREQ(fe->game, "mygame");
-
     // A slot that cannot be written says why and keeps the menu, and the slot, as they were.
     std::filesystem::create_directories(data() + "/saves/mygame/slot3.sna");
     ASSERT_NO_FATAL_FAILURE(open_menu());
     keys({SDLK_DOWN, SDLK_RETURN, SDLK_DOWN, SDLK_RETURN});
     EXPECT_TRUE(status_shows("Couldn't save slot 3: Is a directory"));
-    EXPECT_TRUE(fe->menu_open);
+    EXPECT_TRUE(fe->menu_open && std::filesystem::is_directory(data() + "/saves/mygame/slot3.sna"));
     press_button(kActionPause);
 
-    // Going back: never to before a tape went in.
+    // Never back to before a tape went in: 14 s have run, 6 since the tape.
     frames(400);
     ASSERT_NO_FATAL_FAILURE(open_tape(fe, (std::string(TAPES_DIR) + "/game.tap").c_str()));
     frames(300);
@@ -109,32 +95,22 @@ TEST_F(MenuFlow, SlotsRewindAndContinueKeepTheGame) {
     keys({SDLK_DOWN, SDLK_DOWN, SDLK_DOWN, SDLK_RETURN});
     EXPECT_TRUE(fe->menu->tiles[0].usable) << "5 s back";
     EXPECT_FALSE(fe->menu->tiles[1].usable) << "15 s back, before the tape";
-    keys({SDLK_RETURN});
-    EXPECT_TRUE(status_shows("Back 5 s"));
-    EXPECT_EQ(rewind_find(fe->ring, 0)->frame, fe->ring->frames);
+    press_button(kActionPause);
 
-    // An exit notes the game; the next start offers it, and Continue brings it back.
-    m->ram[0x4000] = 3;
+    // The exit's tmp.sna changed since: Continue refuses it and keeps the machine.
     exit_sequence(fe);
-    std::filesystem::copy_file("tmp.sna", "kept.sna");
-    fe->game[0] = '\0';
-    m->ram[0x4000] = 4;
     continue_start(fe, true);
     EXPECT_TRUE(status_shows("Continue game: pause, tap the picture"));
-    ASSERT_NO_FATAL_FAILURE(open_menu());
-    keys({SDLK_DOWN, SDLK_DOWN, SDLK_DOWN, SDLK_DOWN, SDLK_RETURN});
-    EXPECT_EQ(m->ram[0x4000], 3);
-    EXPECT_STREQ(fe->game, "game");
-    // Changed since: refused, the machine kept.
     std::ofstream("tmp.sna", std::ios::app) << "x";
+    m->ram[0x4000] = 4;
     ASSERT_NO_FATAL_FAILURE(open_menu());
     keys({SDLK_DOWN, SDLK_DOWN, SDLK_DOWN, SDLK_DOWN, SDLK_RETURN});
     EXPECT_TRUE(status_shows("Can't read tmp.sna: changed since it was saved"));
-    EXPECT_EQ(m->ram[0x4000], 3);
+    EXPECT_EQ(m->ram[0x4000], 4);
 }
 
 TEST_F(MenuFlow, TheKeysPageGivesKeysAsTheGestureDoes) {
-    make_game("krakout2.sna", 1);
+    make_game("krakout2.sna");
     load_and_say(fe, "krakout2.sna");
     ASSERT_NO_FATAL_FAILURE(open_menu());
     keys({SDLK_DOWN, SDLK_DOWN, SDLK_DOWN, SDLK_DOWN, SDLK_RETURN});
