@@ -11,7 +11,6 @@
 #include "display/keyboard_layout.h"
 #include "display/pressed_keys.h"
 #include "display/screen_update.h"
-#include "input/options.h"
 #include "machine/machine.h"
 #include "machine/run_frame.h"
 #include "saves/rewind_ring.h"
@@ -111,11 +110,9 @@ namespace {
 uint64_t game_frames(Machine *m, const char *game) {
     machine_power_on(m, image);
     m->pixels = pixels;
-    static Options options;
-    options_defaults(&options);
     char path[512], message[kSnapshotMessageSize];
     std::snprintf(path, sizeof path, "%s/%s.z80", GAMES_DIR, game);
-    if (load_snapshot(m, path, &options, message, sizeof message) != kLoaded) {
+    if (load_snapshot(m, path, message, sizeof message) != kLoaded) {
         std::fprintf(stderr, "%s\n", message);
         return 0;
     }
