@@ -53,6 +53,19 @@ void wav_file(const Bytes &bytes, size_t size, char *path, size_t path_size) {
     std::snprintf(path, path_size, "/proc/self/fd/%d", fd);
 }
 
+// The library writes a pause block it read from a file (which sets no level) as a pure tone
+// of one pulse, its length cut to 16 bits, and a pause of 0 ms, which stops the tape, as a
+// tone of no length. Given the low level that the format's pause ends on, it writes the
+// format's own pause block, which reads back as the pause it was.
+void keep_pauses(libspectrum_tape *tape) {
+    libspectrum_tape_iterator it;
+    for (auto *b = libspectrum_tape_iterator_init(&it, tape); b;
+         b = libspectrum_tape_iterator_next(&it))
+        if (libspectrum_tape_block_type(b) == LIBSPECTRUM_TAPE_BLOCK_PAUSE &&
+            libspectrum_tape_block_level(b) < 0)
+            libspectrum_tape_block_set_level(b, 0);
+}
+
 // The tape as the TZX image the library writes of what it read.
 int decode_tape(int fd, const char *name, Bytes *bytes, size_t size, const char *path,
                 bool archived) {
@@ -77,6 +90,7 @@ int decode_tape(int fd, const char *name, Bytes *bytes, size_t size, const char 
         libspectrum_tape_free(tape);
         return refuse_by_library(fd, kRefusedNotTape, name);
     }
+    keep_pauses(tape);
     libspectrum_byte *tzx = nullptr;
     size_t length = 0;
     libspectrum_error written = libspectrum_tape_write(&tzx, &length, tape, LIBSPECTRUM_ID_TAPE_TZX);

@@ -16,6 +16,15 @@ const PanelButton panel_buttons[kPanelButtons + 1] = {
     {-1, 0, 0, 0, 0, ""},
 };
 
+// The keyboard grid's green, which no other button wears.
+const PanelButton deck_buttons[kDeckButtons + 1] = {
+    {0, 320, 50, 50, kGridColour, "REW"},
+    {60, 320, 50, 50, kGridColour, "PLAY"},
+    {120, 320, 50, 50, kGridColour, "FWD"},
+    {180, 320, 50, 50, kGridColour, "EJECT"},
+    {-1, 0, 0, 0, 0, ""},
+};
+
 namespace {
 
 constexpr int kCaptionDx = 4;  // caption offset from the button's top-left
@@ -35,27 +44,41 @@ void vline(Machine *m, int x, int y0, int y1, uint32_t colour) {
     for (int y = y0; y <= y1; y++) m->pixels[x + kScreenWidth * y] = uint16_t(colour);
 }
 
-}  // namespace
-
-int panel_button_at(int x, int y) {
+int button_at(const PanelButton *rows, int x, int y) {
     int px = x - kButtonOriginX, py = y - kButtonOriginY;
-    for (int row = 0; panel_buttons[row].x >= 0; row++) {
-        const PanelButton &b = panel_buttons[row];
+    for (int row = 0; rows[row].x >= 0; row++) {
+        const PanelButton &b = rows[row];
         if (b.x < px && px < b.x + b.w && b.y < py && py < b.y + b.h) return row;
     }
     return -1;
 }
 
+void draw_button(Machine *m, const PanelButton *b, const char *label) {
+    SDL_Rect rect;
+    rect.x = Sint16(kButtonOriginX + b->x);
+    rect.y = Sint16(kButtonOriginY + b->y);
+    rect.w = Uint16(b->w);
+    rect.h = Uint16(b->h);
+    SDL_FillRect(m->surface, &rect, b->colour);
+    panel_text2x(m, label, rect.x + kCaptionDx, rect.y + kCaptionDy, 0);
+}
+
+}  // namespace
+
+int panel_button_at(int x, int y) { return button_at(panel_buttons, x, y); }
+
+int deck_button_at(int x, int y) { return button_at(deck_buttons, x, y); }
+
 void draw_button_rows(Machine *m, const PanelButton *rows) {
-    for (const PanelButton *b = rows; b->x >= 0; b++) {
-        SDL_Rect rect;
-        rect.x = Sint16(kButtonOriginX + b->x);
-        rect.y = Sint16(kButtonOriginY + b->y);
-        rect.w = Uint16(b->w);
-        rect.h = Uint16(b->h);
-        SDL_FillRect(m->surface, &rect, b->colour);
-        panel_text2x(m, b->label, rect.x + kCaptionDx, rect.y + kCaptionDy, 0);
-    }
+    for (const PanelButton *b = rows; b->x >= 0; b++) draw_button(m, b, b->label);
+}
+
+void draw_deck(Machine *m, bool shown, bool stop) {
+    SDL_Rect area = {kDeckAreaX, kDeckAreaY, kDeckAreaWidth, kDeckAreaHeight};
+    SDL_FillRect(m->surface, &area, 0);
+    if (!shown) return;
+    draw_button_rows(m, deck_buttons);
+    if (stop) draw_button(m, &deck_buttons[kDeckPlay], "STOP");
 }
 
 void draw_buttons(Machine *m) { draw_button_rows(m, panel_buttons); }

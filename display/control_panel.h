@@ -34,6 +34,25 @@ extern const PanelButton panel_buttons[kPanelButtons + 1];
 // belongs to no button), or -1.
 int panel_button_at(int x, int y);
 
+// The tape deck's buttons, in a row in the free area below the status line, shown only while
+// a tape is inserted; a row's index is its action. The second says what a tap does: PLAY, or
+// STOP while the deck follows the program.
+enum DeckAction { kDeckRewind, kDeckPlay, kDeckForward, kDeckEject };
+constexpr int kDeckButtons = 4;
+extern const PanelButton deck_buttons[kDeckButtons + 1];
+// The area they take, black without a tape (screen pixels).
+constexpr int kDeckAreaX = 520;
+constexpr int kDeckAreaY = 330;
+constexpr int kDeckAreaWidth = 230;
+constexpr int kDeckAreaHeight = 50;
+
+// As panel_button_at, for the deck's buttons (whether shown or not).
+int deck_button_at(int x, int y);
+
+// The deck's area: black, then the buttons when shown, the second labelled STOP when stop
+// is set. Not published.
+void draw_deck(Machine *m, bool shown, bool stop);
+
 constexpr uint32_t kCapColour = 0x8218;
 constexpr uint32_t kGridColour = 0x07E0;
 constexpr uint32_t kLegendColour = 0xF800;

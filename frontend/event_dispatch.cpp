@@ -101,6 +101,8 @@ void mouse_down(FrontEnd *fe, int x, int y) {
     }
     int action = panel_button_at(x, y);
     if (action >= 0) button_action(fe, action);
+    int deck_action = deck_button_at(x, y);
+    if (deck_action >= 0) tape_button(fe, deck_action);
 }
 
 void mouse_up(FrontEnd *fe) {

@@ -1,7 +1,10 @@
 #include "frontend/tape_control.h"
 
+#include <SDL/SDL.h>
+
 #include <cstdio>
 
+#include "display/control_panel.h"
 #include "frontend/front_end.h"
 #include "frontend/key_map_actions.h"
 #include "frontend/pacing.h"
@@ -23,13 +26,46 @@ void say_progress(FrontEnd *fe) {
     if (tape_at_end(&deck)) {
         if (t->end_shown) return;
         t->end_shown = 1;
+        t->block_shown = 0;  // a block after the end (the user's REW) is said again
         std::snprintf(text, sizeof text, "Tape ended: %s", tape_name(&deck));
     } else {
+        t->end_shown = 0;
         if (tape_block(&deck) == t->block_shown) return;
         t->block_shown = tape_block(&deck);
         std::snprintf(text, sizeof text, "Block %d/%d %s", tape_block(&deck), tape_blocks(&deck),
                       tape_name(&deck));
     }
+    status_say(fe->m, text);
+}
+
+// The emulation runs unpaced while the tape plays, in the FAST mode it had before otherwise.
+void follow_playback(FrontEnd *fe) {
+    TapeFront *t = &fe->tape;
+    int playing = tape_playing(&deck) ? 1 : 0;
+    if (playing == t->playing) return;
+    t->playing = playing;
+    if (playing) t->fast_before = fe->audio->fast;
+    run_state_set(fe, fe->paused, playing ? kFastQuarter : t->fast_before);
+}
+
+// The deck's buttons as the deck stands, redrawn when that changes.
+void show_deck(FrontEnd *fe) {
+    DeckFace face = !tape_inserted(&deck) ? kDeckBlack
+                    : tape_engaged(&deck) ? kDeckShowsStop
+                                          : kDeckShowsPlay;
+    if (face == fe->tape.face || !fe->m->surface) return;
+    fe->tape.face = face;
+    draw_deck(fe->m, face != kDeckBlack, face == kDeckShowsStop);
+    SDL_UpdateRect(fe->m->surface, kDeckAreaX, kDeckAreaY, kDeckAreaWidth, kDeckAreaHeight);
+}
+
+void eject(FrontEnd *fe) {
+    char text[kTextSize];
+    std::snprintf(text, sizeof text, "Tape ejected: %s", tape_name(&deck));
+    tape_autostart_cancel(fe);
+    tape_eject(&deck, fe->m);
+    // The states the ring holds played this tape, which is gone.
+    rewind_clear(fe->ring);
     status_say(fe->m, text);
 }
 
@@ -53,6 +89,7 @@ void tape_open_decoded(FrontEnd *fe, const char *name, const uint8_t *tzx, size_
     t->end_shown = 0;
     say_progress(fe);
     apply_game_keys(fe, tape_name(&deck));
+    show_deck(fe);
 }
 
 TapeDeck *tape_front_deck() { return &deck; }
@@ -69,10 +106,24 @@ void tape_frame_end(FrontEnd *fe) {
     if (!tape_inserted(&deck)) return;
     tape_after_frame(&deck, fe->m);
     say_progress(fe);
-    TapeFront *t = &fe->tape;
-    int playing = tape_playing(&deck) ? 1 : 0;
-    if (playing == t->playing) return;
-    t->playing = playing;
-    if (playing) t->fast_before = fe->audio->fast;
-    run_state_set(fe, fe->paused, playing ? kFastQuarter : t->fast_before);
+    follow_playback(fe);
+    show_deck(fe);
+}
+
+void tape_button(FrontEnd *fe, int action) {
+    if (!tape_inserted(&deck)) return;
+    switch (action) {
+        case kDeckRewind: tape_rewind(&deck); break;
+        case kDeckPlay:
+            if (tape_engaged(&deck))
+                tape_stop(&deck);
+            else
+                tape_play(&deck);
+            break;
+        case kDeckForward: tape_forward(&deck); break;
+        case kDeckEject: eject(fe); break;
+    }
+    if (tape_inserted(&deck)) say_progress(fe);
+    follow_playback(fe);
+    show_deck(fe);
 }

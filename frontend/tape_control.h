@@ -10,12 +10,16 @@
 struct FrontEnd;
 struct TapeDeck;
 
+// What the deck's area of the panel shows.
+enum DeckFace { kDeckBlack, kDeckShowsPlay, kDeckShowsStop };
+
 struct TapeFront {
     Autostart autostart;
     int playing;      // real-time playback was under way after the last frame
     int fast_before;  // the FAST mode in force when playback started
     int block_shown;  // the block number last put on the status line, 0 none
     int end_shown;    // the end of the inserted tape has been said
+    DeckFace face;
 };
 
 // A tape the decoder read (a TZX image of size bytes and spare zeros after, named name):
@@ -38,3 +42,9 @@ void tape_frame_start(FrontEnd *fe);
 // plays in real time the emulation runs unpaced, one frame in four drawn; the FAST mode in
 // force before comes back when it stops.
 void tape_frame_end(FrontEnd *fe);
+
+// A tap on the deck's button action (REW, PLAY or STOP, FWD, EJECT), handled between two
+// frames and so at the next frame boundary: the deck moves, the status line says where it
+// stands ("Tape ejected: <name>" for EJECT) and the buttons show what a tap does now.
+// Without a tape it does nothing.
+void tape_button(FrontEnd *fe, int action);

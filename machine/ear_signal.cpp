@@ -9,7 +9,7 @@ uint8_t ear_port_read(EarSignal *ear, uint8_t keys, uint32_t t) {
         ear->level ^= 1;
         ear->next++;
     }
-    ear->reads++;
+    if (t / kEarStretch < 64) ear->heard |= uint64_t(1) << (t / kEarStretch);
     return uint8_t((keys & ~kEarBit) | (ear->level ? kEarBit : 0));
 }
 

@@ -13,6 +13,9 @@ constexpr int kEarMaxEdges = 8192;
 // program counter reads 0x0564 once the instruction has been fetched.
 constexpr uint16_t kLoaderFirstInEnd = 0x0564;
 
+// The stretches of a run by which port reads are marked: a frame has 35 of them.
+constexpr uint32_t kEarStretch = 2048;
+
 struct EarSignal {
     // 0 while no tape is inserted: port reads are then exactly as without tapes.
     uint8_t active;
@@ -23,8 +26,9 @@ struct EarSignal {
     uint32_t count;
     uint32_t next;
     uint32_t edge[kEarMaxEdges];
-    // Port 0xFE reads in this run: how the tape player tells a program that listens.
-    uint32_t reads;
+    // Bit k: a port 0xFE read fell in T-states kEarStretch * k to kEarStretch * (k + 1) - 1
+    // of this run; how the tape player tells a program that listens.
+    uint64_t heard;
     // When armed (the ROM's loader bytes were checked), the loader's first IN sets trapped
     // and keeps the stack pointer of that moment, whose top holds the loader's return.
     uint8_t trap_armed;
@@ -33,8 +37,8 @@ struct EarSignal {
 };
 
 // A port 0xFE read at T-state t of the run while a tape is inserted: passes the edges at or
-// before t, counts the read and returns keys with bit 6 replaced by the level. Kept out of
-// line and cold: only port 0xFE reads with a tape inserted come here.
+// before t, marks the read's stretch and returns keys with bit 6 replaced by the level. Kept
+// out of line and cold: only port 0xFE reads with a tape inserted come here.
 [[gnu::noinline, gnu::cold]] uint8_t ear_port_read(EarSignal *ear, uint8_t keys, uint32_t t);
 
 // The same read made by IN A,(0xFE); when it is the loader's first IN (pc has just passed it)

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr uint32_t kHaltTstates = 100000004;
-
 // JR cc,e, DJNZ e and CALL cc,nn not taken: the displacement or address is passed over.
 Z80_INLINE void not_taken(Z80 &z, int bytes, uint32_t tstates) {
     z.pc = uint16_t(z.pc + bytes);

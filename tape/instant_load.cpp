@@ -77,13 +77,13 @@ int next_data_block(const TapeDeck *d) {
 uint8_t play_silently_to(TapeDeck *d, int k) {
     uint8_t level = d->level;
     for (uint32_t i = 0; i < d->carry_count; i++) level ^= 1;
-    uint32_t delay = 0;
+    libspectrum_dword delay = 0;
     int flags = 0;
     if (d->place == kAtBlockStart) {
         edge_seek(d, d->block);  // drops an edge fetched ahead
     } else {
         if (d->has_next) {
-            flags = d->next_flags;
+            flags = d->next.flags;
             level = edge_level(level, flags);
         }
         for (long n = 0; !(flags & LIBSPECTRUM_TAPE_FLAGS_BLOCK) && n < kMaxBlockEdges; n++) {
@@ -101,18 +101,10 @@ uint8_t play_silently_to(TapeDeck *d, int k) {
     return level;
 }
 
-// The loader is still inside LD-BYTES, at most two calls below the stack pointer of its first
-// read: it has neither returned nor found the block in the rest of the run. (The return
-// address there is SA/LD-RET's when LOAD called it, or a program's own when it came in later.)
-bool loader_waiting(const Machine *m) {
-    uint16_t below = uint16_t(m->ear.trap_sp - m->sp);
-    return m->pc >= kLoaderStart && m->pc < kLoaderEnd && below <= 4;
-}
-
 }  // namespace
 
 bool instant_load(TapeDeck *d, Machine *m) {
-    if (!loader_waiting(m)) return false;
+    if (!rom_loader_waiting(m)) return false;
     int k = next_data_block(d);
     if (k < 0) return false;
     libspectrum_tape_iterator it;
@@ -138,7 +130,7 @@ bool instant_load(TapeDeck *d, Machine *m) {
         return false;
 
     uint8_t level = play_silently_to(d, k);
-    uint32_t delay = 0;
+    libspectrum_dword delay = 0;
     int flags = 0;
     long edges = 0;
     bool synced = false;
@@ -177,19 +169,8 @@ bool instant_load(TapeDeck *d, Machine *m) {
 
     int position = 0;
     libspectrum_tape_position(&position, d->tape);
-    d->block = position;
-    d->place = in_gap ? kInGap : kAtBlockStart;
-    d->at_end =
+    bool ended =
         (flags & LIBSPECTRUM_TAPE_FLAGS_TAPE) || next_sound_block(d->tape, k + 1, d->blocks) < 0;
-    d->playing = 0;
-    d->halting = 0;
-    d->ending = 0;
-    d->need_quiet = 0;
-    d->quiet = 0;
-    d->has_next = 0;
-    d->carry_count = 0;
-    d->last_time = 0;
-    d->level = level;
-    d->queued_level = level;
+    tape_park(d, position, in_gap ? kInGap : kAtBlockStart, ended, level);
     return true;
 }

@@ -85,6 +85,11 @@ bool rom_loader_intact(const uint8_t *rom) {
            std::memcmp(code, kLoaderOpenSe.bytes, kLoaderSize) == 0;
 }
 
+bool rom_loader_waiting(const Machine *m) {
+    uint16_t below = uint16_t(m->ear.trap_sp - m->sp);
+    return m->pc >= kLoaderStart && m->pc < kLoaderEnd && below <= 4;
+}
+
 // Follows the ROM from the end of LD-SYNC (0x059F) instruction by instruction, taking each
 // 8-bit read of LD-8-BITS from the block. Whole bits are two edges each, so the C register's
 // edge-by-edge complements cancel between bytes and only the logic below changes it.

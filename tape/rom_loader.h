@@ -15,6 +15,11 @@ constexpr uint16_t kLoaderEnd = 0x0605;  // one past LD-EDGE-1's final RET
 // register-neutral changes that OpenSE BASIC makes to it.
 bool rom_loader_intact(const uint8_t *rom);
 
+// The machine is still inside LD-BYTES, at most two calls below the stack pointer of its
+// first read (m->ear.trap_sp): it has neither returned nor found a block. (The return address
+// there is SA/LD-RET's when LOAD called it, or a program's own when it came in later.)
+bool rom_loader_waiting(const Machine *m);
+
 // The registers LD-BYTES works on.
 struct LoaderRegs {
     uint8_t a, f, b, c, d, e, h, l;

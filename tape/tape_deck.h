@@ -1,14 +1,19 @@
 // The tape deck: one inserted tape image, read with libspectrum, played into the EAR bit of
-// port 0xFE between frame runs, started and stopped by what the program does, and loaded
-// straight into memory when the ROM's own loader asks for a standard block.
+// port 0xFE between frame runs, started and stopped by what the program does and by the
+// user's buttons, and loaded straight into memory when the ROM's own loader asks for a
+// standard block.
 //
 // Motor sense. A stopped deck gives no edges (the level stays). It starts playing when the
 // program asks for the tape: the ROM loader is entered and the block cannot be loaded at once,
-// or the program polls port 0xFE at loader rates (kListenReads reads in a frame). It stops at
-// a stop-the-tape block and at the tape's end, and when the program has not polled at that
-// rate for kQuietFrames frames, so that a multi-load game's later blocks wait until it asks
-// for them; then the tape stands exactly where it stopped. After a stop-the-tape block the
-// program must first stop polling before polling starts the tape again.
+// or the program listens: it reads port 0xFE all through a frame, as every loader does to
+// time the pulses, whatever its rate (the ROM's own reads every 59 T-states after a wait of
+// 358 from each edge, and so do loaders built on it with other timings), while a keyboard
+// scan reads its eight half-rows in one burst. It stops at a stop-the-tape block and at the
+// tape's end, and when the program has not listened for kQuietFrames frames, so that a
+// multi-load game's later blocks wait until it asks for them; then the tape stands exactly
+// where it stopped. After a stop-the-tape block it starts again when the ROM loader is
+// entered or still waits in it, or when the program listens after a frame in which it did
+// not. The user's STOP holds it whatever the program does, with no instant loads, until PLAY.
 #pragma once
 
 #include <cstddef>
@@ -21,12 +26,10 @@ struct libspectrum_tape;
 // Edges further than this beyond the frame budget are not handed to a run; the last
 // instruction of a run can read the port at most a few dozen T-states past the budget.
 constexpr uint32_t kEarHorizon = 256;
-// A loader samples the EAR bit every 60 to 100 T-states: more than 700 reads a frame. A
-// keyboard scan reads 8 half-rows, and games scan a few times a frame: a few dozen reads.
-constexpr uint32_t kListenReads = 500;
-// Frames of playback without loader-rate polling before the deck stops. The ROM loader itself
-// stops reading for a second once it hears the first edges (LD-WAIT: 1045 x 256 turns of a
-// DJNZ loop, 50 frames), and loaders built on it do the same; 1.2 s rides over that.
+// Frames of playback without listening before the deck stops. The ROM loader itself stops
+// reading for a second once it hears the first edges (LD-WAIT: 1045 x 256 turns of a DJNZ
+// loop, 50 frames), and loaders built on it do the same; 1.2 s rides over that. Longer would
+// run a multi-load game's tape on into the pilot of a block it asks for later.
 constexpr int kQuietFrames = 60;
 
 // A file's base name: up to NAME_MAX (255) bytes and the NUL.
@@ -54,6 +57,30 @@ struct TapeTrack {
     uint8_t lost;  // more passes than fit: the place cannot be found again
 };
 
+// What the motor does. Stopped is where a tape starts: it waits for the program to ask.
+enum TapeMotor : uint8_t {
+    kMotorStopped,  // standing; starts when the program listens or enters the ROM loader
+    kMotorPlaying,  // real-time playback
+    kMotorHeld,     // stopped by a stop-the-tape block (see Motor sense above)
+    kMotorPaused,   // stopped by the user's STOP: nothing but PLAY starts it
+    kMotorEnded,    // every block played or loaded
+};
+
+// A stop the library has announced with an edge that the runs have not reached yet.
+enum TapeStop : uint8_t {
+    kStopNone,
+    kStopBlock,  // a stop-the-tape block
+    kStopEnd,    // the tape's end
+};
+
+// The library's next edge, taken but not yet handed to a run.
+struct TapeEdge {
+    int64_t time;  // T-state relative to the coming run's start
+    int flags;
+    int state;     // the library's block state just after it
+    int position;  // and the block it then stands on
+};
+
 struct TapeDeck {
     libspectrum_tape *tape;  // null while no tape is inserted
     char name[kTapeNameSize];
@@ -62,22 +89,14 @@ struct TapeDeck {
     TapeTrack track;
     int block;  // 0-based: the block playing or next to play
     TapePlace place;
-    uint8_t playing;
-    uint8_t at_end;
-    uint8_t halting;       // the stop-the-tape or final edge has been taken from the library
-    uint8_t ending;        // ... and it was the tape's last
-    int64_t halt_time;     // its T-state, relative to the coming run's start
-    uint8_t need_quiet;    // stopped by a stop-the-tape block: polling must pause first
-    int quiet;             // frames of playback without loader-rate polling
+    TapeMotor motor;
+    TapeStop stop;
+    int64_t stop_time;     // the stop's T-state, relative to the coming run's start
+    int quiet;             // frames of playback without listening
     uint8_t level;         // the EAR level at the start of the coming run
     uint8_t queued_level;  // the level after every edge handed out so far
-    // The library's next edge, taken but not yet handed out: T-state relative to the coming
-    // run's start, its flags, and the library's state and block position just after it.
-    uint8_t has_next;
-    int next_flags;
-    int next_state;
-    int next_position;
-    int64_t next_time;
+    bool has_next;         // next holds an edge
+    TapeEdge next;
     int64_t last_time;  // the library edge before it: its delay counts from here
     // Edges handed to the last run that it did not reach, relative to the coming run's start.
     uint32_t carry_count;
@@ -104,8 +123,21 @@ void tape_before_frame(TapeDeck *deck, Machine *m);
 // T-states the run took; stop blocks and the end of the tape.
 void tape_after_frame(TapeDeck *deck, Machine *m);
 
+// The user's buttons, between two frame runs. PLAY starts the motor (at the tape's end it
+// does nothing); STOP holds it until PLAY. REW goes to the start of the block playing, or of
+// the one before when the deck stands at a block's start or the tape's end; FWD to the start
+// of the next block, or the tape's end. After REW and FWD the deck stands at the new place:
+// held if STOP held it, otherwise until the program asks, as a recorder stands after a wind.
+void tape_play(TapeDeck *deck);
+void tape_stop(TapeDeck *deck);
+void tape_rewind(TapeDeck *deck);
+void tape_forward(TapeDeck *deck);
+
 bool tape_inserted(const TapeDeck *deck);
 bool tape_playing(const TapeDeck *deck);      // real-time playback under way (front end: unpaced)
+// The motor follows the program: playing, or standing until the program asks. The user's
+// STOP would hold it; otherwise (held, stopped by the user, at the end) PLAY is what's left.
+bool tape_engaged(const TapeDeck *deck);
 bool tape_at_end(const TapeDeck *deck);       // every block played or loaded
 int tape_block(const TapeDeck *deck);         // 1-based number of the current block
 int tape_blocks(const TapeDeck *deck);        // number of blocks

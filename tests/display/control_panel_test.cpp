@@ -244,6 +244,40 @@ TEST_F(ControlPanel, LegendsAndCapsAtTheirPositions) {
     EXPECT_EQ(at(516 + 41 + 5 + 2, 190 + 8), kCap);  // '1': the top of its stem
 }
 
+// The tape deck's row below the status line: four 50x50 buttons at x 520, 580, 640 and 700
+// from y 330, in a green no panel button wears, or the area black; a tap hits one strictly
+// inside.
+TEST_F(ControlPanel, DeckButtonsOrABlackArea) {
+    const char *const labels[] = {"REW", "PLAY", "FWD", "EJECT"};
+    struct Case {
+        bool shown, stop;
+    } cases[] = {{true, false}, {true, true}, {false, false}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::to_string(c.shown) + std::to_string(c.stop));
+        for (int y = 320; y < 390; y++)
+            for (int x = 515; x < 760; x++) m->pixels[x + kW * y] = 0x1234;
+        draw_deck(m, c.shown, c.stop);
+        Image want = image();
+        want.rect(515, 320, 245, 70, 0x1234);
+        want.rect(520, 330, 230, 50, 0);
+        for (int k = 0; k < 4 && c.shown; k++) {
+            want.rect(520 + 60 * k, 330, 50, 50, kGreen);
+            want.text(k == 1 && c.stop ? "STOP" : labels[k], 524 + 60 * k, 345, 2, 0);
+        }
+        EXPECT_EQ(differs_from(want.p), "");
+    }
+    for (const Button &b : kButtons) EXPECT_NE(b.colour, kGreen) << b.label;
+    struct Tap {
+        int x, y, action;
+    } taps[] = {
+        {545, 355, kDeckRewind}, {581, 331, kDeckPlay},   {689, 378, kDeckForward},
+        {749, 355, kDeckEject},  {580, 355, -1},          {630, 355, -1},
+        {545, 330, -1},          {545, 379, kDeckRewind}, {545, 380, -1},
+        {545, 290, -1},          {545, 35, -1},
+    };
+    for (const Tap &t : taps) EXPECT_EQ(deck_button_at(t.x, t.y), t.action) << t.x << "," << t.y;
+}
+
 TEST_F(ControlPanel, WholePanelInOrder) {
     draw_panel(m, 0);  // only form 1 draws
     EXPECT_EQ(differs_from(start), "");

@@ -14,6 +14,7 @@
 #include <functional>
 #include <map>
 
+#include "display/control_panel.h"
 #include "display/status_text.h"
 #include "e2e_harness.h"
 #include "screen_surface.h"
@@ -110,8 +111,17 @@ struct Canvas {
     // The screen's status line shows text exactly as the program draws it.
     bool status_shows(const Image &img, const std::string &text) {
         draw_status_text(m, text.c_str());
-        for (int y = kStatusY; y < kStatusY + kStatusHeight; y++)
-            for (int x = kStatusX; x < kStatusX + kStatusWidth; x++)
+        return same_area(img, kStatusX, kStatusY, kStatusWidth, kStatusHeight);
+    }
+    // The tape deck's area as the program draws it: black without a tape (shown false),
+    // otherwise the buttons, offering STOP or PLAY.
+    bool deck_shows(const Image &img, bool shown, bool stop) {
+        draw_deck(m, shown, stop);
+        return same_area(img, kDeckAreaX, kDeckAreaY, kDeckAreaWidth, kDeckAreaHeight);
+    }
+    bool same_area(const Image &img, int x0, int y0, int w, int h) const {
+        for (int y = y0; y < y0 + h; y++)
+            for (int x = x0; x < x0 + w; x++)
                 if (img.at(x, y) != at(x, y)) return false;
         return true;
     }

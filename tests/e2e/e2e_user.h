@@ -74,3 +74,8 @@ inline Point button_point(int action) {
     const PanelButton &b = panel_buttons[action];
     return {kButtonOriginX + b.x + b.w / 2, kButtonOriginY + b.y + b.h / 2};
 }
+
+inline Point deck_point(int action) {
+    const PanelButton &b = deck_buttons[action];
+    return {kButtonOriginX + b.x + b.w / 2, kButtonOriginY + b.y + b.h / 2};
+}

@@ -70,12 +70,12 @@ class TapeSession : public EndToEnd {
         if (!running) run.keep_evidence();
         ASSERT_TRUE(running) << "the game's screen did not appear";
     }
-    void tap_button(int action) {
-        Point p = button_point(action);
+    void tap_at(Point p) {
         ASSERT_EQ(xdotool(run.x, {"mousemove", std::to_string(p.x), std::to_string(p.y),
                                   "mousedown", "1", "sleep", "0.1", "mouseup", "1"}),
                   0);
     }
+    void tap_button(int action) { tap_at(button_point(action)); }
     void key(const std::string &how, const std::string &name) {
         ASSERT_EQ(xdotool(run.x, {how, name}), 0);
     }
@@ -103,6 +103,18 @@ class TapeSession : public EndToEnd {
 };
 
 uint8_t ram_byte(const std::string &ram, int address) { return uint8_t(ram[address - 0x4000]); }
+
+// deck.tzx: LOADS of deck_boot.asm, and the loading screen's yellow paper that it loads.
+constexpr int kDeckLoads = 0xBE00;
+constexpr uint16_t kYellow = 0xC600;
+
+// The paper of the Spectrum picture's top-left character, which deck_boot.asm moves on at
+// every frame while it waits for a key.
+uint16_t corner(const Image &img) { return img.at(0, kSpecY); }
+
+bool loaded_screen(const Image &img) {
+    return count_colour(img, 0, kSpecY, 512, 384, kYellow) > 512 * 384 / 3;
+}
 
 class TapeOnTheCommandLine : public TapeSession,
                              public testing::WithParamInterface<const char *> {};
@@ -224,6 +236,76 @@ TEST_F(TapeSession, TurboTapePlaysUnpacedAndSaysWhereItIs) {
     std::string ram = quit_and_read_ram();
     ASSERT_FALSE(ram.empty());
     EXPECT_EQ(ram.substr(kGameMark - 0x4000, kMarker.size()), kMarker);
+}
+
+// The deck's buttons as a user runs them, on a tape whose program turbo-loads a screen at
+// each key: STOP holds the tape however long the loader polls, PLAY lets it load, REW puts
+// the block back for the program's own next load, EJECT takes the tape out and the machine
+// runs on.
+TEST_F(TapeSession, TheUserRunsTheDeck) {
+    const std::string name = "deck.tzx";
+    copy_file(std::string(TAPES_DIR) + "/" + name, run.dir.file(name));
+    start_with({name});
+    Canvas canvas;
+    ASSERT_TRUE(canvas.open()) << SDL_GetError();
+    // The program waits for a key, its loader in, the turbo block next; the deck follows it.
+    const std::string waiting = "Block 4/5 " + name;
+    bool ready = shoot_until(120, [&] {
+        return canvas.status_shows(img, waiting) && canvas.deck_shows(img, true, true);
+    });
+    if (!ready) run.keep_evidence();
+    ASSERT_TRUE(ready) << "the deck's STOP not seen at the tape's block 4; standard error:\n"
+                       << errors();
+    uint16_t first = corner(img);
+    ASSERT_TRUE(shoot_until(60, [&] { return corner(img) != first; })) << "the program stands";
+
+    // STOP, then the program's own load: the loader polls, the tape stays where it stood.
+    tap_at(deck_point(kDeckPlay));
+    ASSERT_TRUE(shoot_until(60, [&] { return canvas.deck_shows(img, true, false); }))
+        << "the deck does not offer PLAY after STOP";
+    tap_at(key_point(' '));
+    ASSERT_TRUE(shoot_until(60, [&] {
+        return count_colour(img, 0, kSpecY, 512, 384, kBlack) == 512 * 384;
+    })) << "the program did not clear its screen to load";
+    double until = now_seconds() + 5;
+    while (now_seconds() < until) {
+        ASSERT_TRUE(run.shot(&img));
+        ASSERT_TRUE(canvas.status_shows(img, waiting)) << "the tape moved on while stopped";
+        ASSERT_EQ(count_colour(img, 0, kSpecY, 512, 384, kBlack), 512 * 384)
+            << "something loaded while the tape was stopped";
+        sleep_seconds(0.25);
+    }
+
+    // PLAY: the block loads and the tape ends.
+    const std::string ended = "Tape ended: " + name;
+    tap_at(deck_point(kDeckPlay));
+    bool loaded =
+        shoot_until(120, [&] { return canvas.status_shows(img, ended) && loaded_screen(img); });
+    if (!loaded) run.keep_evidence();
+    ASSERT_TRUE(loaded) << "PLAY did not finish the load; standard error:\n" << errors();
+
+    // REW at the end: the last block again, which the program's next load reads.
+    tap_at(deck_point(kDeckRewind));
+    ASSERT_TRUE(shoot_until(60, [&] { return canvas.status_shows(img, "Block 5/5 " + name); }))
+        << "REW did not go back to the turbo block";
+    tap_at(key_point(' '));
+    ASSERT_TRUE(
+        shoot_until(120, [&] { return canvas.status_shows(img, ended) && loaded_screen(img); }))
+        << "the block was not read again after REW; standard error:\n"
+        << errors();
+
+    // EJECT: the tape out, the area black, the program running on.
+    tap_at(deck_point(kDeckEject));
+    ASSERT_TRUE(shoot_until(60, [&] {
+        return canvas.status_shows(img, "Tape ejected: " + name) &&
+               canvas.deck_shows(img, false, false);
+    })) << "EJECT not seen";
+    first = corner(img);
+    EXPECT_TRUE(shoot_until(60, [&] { return corner(img) != first; }))
+        << "the machine stands after EJECT";
+    std::string ram = quit_and_read_ram();
+    ASSERT_FALSE(ram.empty());
+    EXPECT_EQ(ram_byte(ram, kDeckLoads), 2) << "the program did not load twice";
 }
 
 // A file that hangs the tape library, picked in the browser: the program says it is reading

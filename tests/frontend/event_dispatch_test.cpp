@@ -359,15 +359,18 @@ TEST_F(Dispatch, ButtonsAreHitStrictlyInside) {
         int x, y;
         bool reset;
     };
+    // The last two: the tape deck's REW and EJECT, with no tape.
     const Case cases[] = {
-        {545, 35, true},  {521, 11, true},  {569, 59, true},  {520, 35, false},  {570, 35, false},
-        {545, 10, false}, {545, 60, false}, {575, 35, false}, {545, 300, false},
+        {545, 35, true},   {521, 11, true},   {569, 59, true},   {520, 35, false},
+        {570, 35, false},  {545, 10, false},  {545, 60, false},  {575, 35, false},
+        {545, 300, false}, {545, 355, false}, {725, 355, false},
     };
     for (const Case &c : cases) {
         m->pc = 0x1234;
         send(mouse_event(SDL_MOUSEBUTTONDOWN, c.x, c.y));
         send(mouse_event(SDL_MOUSEBUTTONUP, c.x, c.y));
         EXPECT_EQ(m->pc == 0, c.reset) << c.x << "," << c.y;
+        EXPECT_EQ(at(545, 355), 0) << "the deck drawn without a tape";
     }
     // A tap in the Spectrum area outside the browser does nothing at all.
     send(mouse_event(SDL_MOUSEBUTTONDOWN, 100, 100));

@@ -179,7 +179,7 @@ TEST(FrameTiming, LongRunsKeepTheCountAndTheFetches) {
         EXPECT_EQ(rig->m.a, (0x05 + c.nops + c.prefixes + 2) & 0x7F) << c.name;
         uint32_t t = c.start + 7 + 9 + 4 * uint32_t(c.nops + c.prefixes) + 9;
         bool halted = t <= c.limit;
-        EXPECT_EQ(rig->m.tstates, halted ? t + kHalt : t) << c.name;
+        EXPECT_EQ(rig->m.tstates, halted ? t + kHaltTstates : t) << c.name;
         EXPECT_EQ(rig->m.pc, at + 2 + (halted ? 1 : 0)) << c.name;
     }
 }

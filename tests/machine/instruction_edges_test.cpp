@@ -57,7 +57,7 @@ void check(const Case &c) {
     }
     EXPECT_EQ(m.pc, w.pc >= 0 ? w.pc : at + 1) << c.name;
     if (w.t >= 0) {
-        EXPECT_EQ(long(m.tstates) - long(kHalt), w.t) << c.name;
+        EXPECT_EQ(long(m.tstates) - long(kHaltTstates), w.t) << c.name;
     }
     EXPECT_EQ(m.iy, 0x7777) << c.name;
 }

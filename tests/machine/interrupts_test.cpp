@@ -29,7 +29,7 @@ TEST(Interrupts, AcceptanceAndModes) {
          0,
          0xFF00,
          {0x76},
-         kHalt,
+         kHaltTstates,
          0x8001,
          0xFF00,
          0,
@@ -41,7 +41,7 @@ TEST(Interrupts, AcceptanceAndModes) {
          0,
          0xFF00,
          {0x76},
-         11 + 9 + kHalt,
+         11 + 9 + kHaltTstates,
          0x003B,
          0xFEFE,
          0x8000,
@@ -53,7 +53,7 @@ TEST(Interrupts, AcceptanceAndModes) {
          0,
          0xFF00,
          {0x76},
-         11 + 9 + kHalt,
+         11 + 9 + kHaltTstates,
          0x003B,
          0xFEFE,
          0x8000,
@@ -65,7 +65,7 @@ TEST(Interrupts, AcceptanceAndModes) {
          0,
          0xFF00,
          {0x76},
-         11 + 9 + kHalt,
+         11 + 9 + kHaltTstates,
          0x003B,
          0xFEFE,
          0x8000,
@@ -77,7 +77,7 @@ TEST(Interrupts, AcceptanceAndModes) {
          0xFF,
          0xFF00,
          {0x76},
-         19 + 9 + kHalt,
+         19 + 9 + kHaltTstates,
          0x1237,
          0xFEFE,
          0x8000,
@@ -89,7 +89,7 @@ TEST(Interrupts, AcceptanceAndModes) {
          0,
          0xFF00,
          {0x00, 0x76},
-         4 + kHalt,
+         4 + kHaltTstates,
          0x8002,
          0xFF00,
          0,
@@ -101,7 +101,7 @@ TEST(Interrupts, AcceptanceAndModes) {
          0,
          0xFF00,
          {0x00, 0xFB, 0x76},
-         4 + 4 + 11 + 9 + kHalt,
+         4 + 4 + 11 + 9 + kHaltTstates,
          0x003B,
          0xFEFE,
          0x8002,
@@ -113,7 +113,7 @@ TEST(Interrupts, AcceptanceAndModes) {
          0,
          0xFF00,
          {0xF3, 0x76},
-         11 + 9 + kHalt,
+         11 + 9 + kHaltTstates,
          0x003B,
          0xFEFE,
          0x8000,
@@ -125,7 +125,7 @@ TEST(Interrupts, AcceptanceAndModes) {
          0,
          0x4001,
          {0x76},
-         11 + 9 + kHalt,
+         11 + 9 + kHaltTstates,
          0x003B,
          0x3FFF,
          0xB2A1,
@@ -137,7 +137,7 @@ TEST(Interrupts, AcceptanceAndModes) {
          0xFF,
          0x4001,
          {0x76},
-         19 + 9 + kHalt,
+         19 + 9 + kHaltTstates,
          0x1237,
          0x3FFF,
          0xB2A1,
@@ -224,8 +224,8 @@ TEST(Interrupts, HaltInBothStates) {
         uint8_t iff;
         uint32_t want_t2;  // second frame
     } cases[] = {
-        {"disabled: simply continues", 0, 7 + kHalt},
-        {"enabled: the interrupt returns after the HALT", 1, 11 + 4 + 10 + 7 + kHalt},
+        {"disabled: simply continues", 0, 7 + kHaltTstates},
+        {"enabled: the interrupt returns after the HALT", 1, 11 + 4 + 10 + 7 + kHaltTstates},
     };
     for (const Case &c : cases) {
         Rig *rig = rig_power_on();
@@ -234,7 +234,7 @@ TEST(Interrupts, HaltInBothStates) {
         load(rig, 0x8000, {0x76, 0x3E, 0x42, 0x76});  // HALT; LD A,0x42; HALT
         m.pc = 0x8000, m.sp = 0xC000, m.iff1 = m.iff2 = c.iff, m.counter = 0;
         run(rig);
-        EXPECT_EQ(m.tstates, kHalt) << c.name;
+        EXPECT_EQ(m.tstates, kHaltTstates) << c.name;
         EXPECT_EQ(m.pc, 0x8001) << c.name;
         EXPECT_EQ(m.a, 0) << c.name;
         m.counter = 1;

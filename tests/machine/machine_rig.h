@@ -43,5 +43,3 @@ inline uint8_t *sound_frame(Rig *rig) { return rig->m.sndring + rig->m.sndread *
 inline uint16_t word_at(const Rig *rig, uint16_t addr) {
     return uint16_t(rig->image[addr] | rig->image[uint16_t(addr + 1)] << 8);
 }
-
-constexpr uint32_t kHalt = 100000004;

@@ -125,7 +125,7 @@ TEST(MachineState, ResetKeepsAllButTheFiveFields) {
     run(rig);
     EXPECT_EQ(m.pc, 0x0001);
     EXPECT_EQ(m.sp, 0xFF00);
-    EXPECT_EQ(m.tstates, kHalt);
+    EXPECT_EQ(m.tstates, kHaltTstates);
 }
 
 // Word and byte accesses at the ROM border and at the top of memory, each run as one

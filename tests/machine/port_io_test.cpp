@@ -184,7 +184,7 @@ TEST(PortIo, OtirEdgesEveryIteration) {
         std::vector<uint8_t> want = expected_samples(writes);
         for (int s = 0; s < kFrameSamples; s++)
             ASSERT_EQ(sound_frame(rig)[s], want[s]) << c.name << ": sample " << s;
-        EXPECT_EQ(m.tstates, c.start + 21 * (c.count - 1) + 16 + kHalt) << c.name;
+        EXPECT_EQ(m.tstates, c.start + 21 * (c.count - 1) + 16 + kHaltTstates) << c.name;
         EXPECT_EQ(m.b, 0) << c.name;
     }
 }
@@ -237,7 +237,7 @@ TEST(PortIo, ReadsThroughInstructions) {
         uint8_t reg = c.code.begin()[0] == 0xDB ? m.a : m.d;
         EXPECT_EQ(reg, c.want_reg) << c.name;
         EXPECT_EQ(m.f, c.want_f) << c.name;
-        EXPECT_EQ(m.tstates, (c.code.begin()[0] == 0xDB ? 11 : 12) + kHalt) << c.name;
+        EXPECT_EQ(m.tstates, (c.code.begin()[0] == 0xDB ? 11 : 12) + kHaltTstates) << c.name;
     }
 }
 

@@ -309,7 +309,7 @@ int rule_reti_iff1(const Case &c, Expect *e) {
 
 int rule_halt(const Case &c, Expect *e) {
     if (!is_plain(c, 0x76)) return kNotApplied;
-    e->tstates = c.cycles - 4 + 100000004;
+    e->tstates = c.cycles - 4 + kHaltTstates;
     return kAdjusted;
 }
 

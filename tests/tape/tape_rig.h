@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +12,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <libspectrum.h>
 
 #include "machine/machine.h"
 #include "machine/run_frame.h"
@@ -120,4 +123,79 @@ inline int run_to_caller(TapeRig *rig, bool trap, int limit) {
         if (rig->m.pc == kCallerDone) return n;
     }
     return -1;
+}
+
+// The tape as the library plays it from its start without stopping, read here on its own:
+// the T-states from the start at which the level changes (it starts at 0), where the tape
+// stops (stop blocks) and where it ends. An edge that forces a level changes it when it
+// differs; any other edge flips it, except one of no length: the library gives those where
+// something without sound ends, and a pulse of no length is none.
+struct LibraryStream {
+    std::vector<uint64_t> changes;
+    std::vector<uint64_t> stops;
+    uint64_t end = 0;
+};
+
+inline libspectrum_tape *library_read(const char *name) {
+    std::vector<uint8_t> bytes = read_file(data_path(name));
+    libspectrum_init();
+    libspectrum_tape *tape = libspectrum_tape_alloc();
+    EXPECT_EQ(libspectrum_tape_read(tape, bytes.data(), bytes.size(), LIBSPECTRUM_ID_UNKNOWN,
+                                    data_path(name).c_str()),
+              LIBSPECTRUM_ERROR_NONE)
+        << name;
+    return tape;
+}
+
+// The stream from the start of block first (0-based) on.
+inline LibraryStream library_stream(const char *name, int first = 0) {
+    LibraryStream out;
+    libspectrum_tape *tape = library_read(name);
+    libspectrum_tape_nth_block(tape, first);
+    uint64_t t = 0;
+    uint8_t level = 0;
+    for (int flags = 0; !(flags & LIBSPECTRUM_TAPE_FLAGS_TAPE);) {
+        libspectrum_dword delay = 0;
+        if (libspectrum_tape_get_next_edge(&delay, &flags, tape) != LIBSPECTRUM_ERROR_NONE) break;
+        t += delay;
+        uint8_t next = level;
+        if (flags & LIBSPECTRUM_TAPE_FLAGS_LEVEL_LOW)
+            next = 0;
+        else if (flags & LIBSPECTRUM_TAPE_FLAGS_LEVEL_HIGH)
+            next = 1;
+        else if (!(flags & LIBSPECTRUM_TAPE_FLAGS_NO_EDGE) && delay > 0)
+            next = level ^ 1;
+        if (next != level) out.changes.push_back(t);
+        level = next;
+        if (flags & (LIBSPECTRUM_TAPE_FLAGS_STOP | LIBSPECTRUM_TAPE_FLAGS_STOP48) &&
+            !(flags & LIBSPECTRUM_TAPE_FLAGS_TAPE))
+            out.stops.push_back(t);
+    }
+    out.end = t;
+    libspectrum_tape_free(tape);
+    return out;
+}
+
+// Runs of every length a frame can take, with the T-state of a HALT where they end in one.
+struct PollRun {
+    uint32_t length;
+    uint32_t halt_at;  // 0: no HALT
+};
+constexpr PollRun kPollRuns[] = {{69889, 0},         {69888 + 23, 0}, {0, 30000}, {69888 + 42, 0},
+                                 {kFrameTstates, 0}, {0, 5},          {69901, 0}};
+
+// Run n of a program that reads port 0xFE at every T-state up to the run's end or its HALT
+// (the shape kPollRuns[n] in turn), between the deck's calls as the front end makes them;
+// read(t, level) sees each read's T-state and EAR level.
+template <typename Read>
+void poll_run(TapeRig *rig, int n, Read read) {
+    Machine &m = rig->m;
+    tape_before_frame(&rig->deck, &m);
+    const PollRun &r = kPollRuns[n % std::size(kPollRuns)];
+    uint32_t last = r.halt_at ? r.halt_at : r.length;
+    for (uint32_t t = 1; t <= last; t++)
+        read(t, uint8_t((ear_port_read(&m.ear, 0xFF, t) >> 6) & 1));
+    m.tstates = r.halt_at ? r.halt_at + kHaltTstates : r.length;
+    m.tslimit = kFrameTstates;
+    tape_after_frame(&rig->deck, &m);
 }

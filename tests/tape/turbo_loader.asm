@@ -1,7 +1,8 @@
 ; A turbo loader of our own: pilot pulses of at least 1500 T-states, two short sync pulses,
 ; then bytes high bit first, each bit two pulses, a pair over about 1450 T-states a one.
 ; Enter with IX = destination and DE = length; returns with carry set when all bytes came,
-; clear when an edge did not come in time.
+; clear when an edge did not come in time. Assembled with BACKWARDS defined, it stores from
+; IX down, as loaders that fill memory from the top do.
         org 0xC000
 start:  di
         ld a,0x7F
@@ -37,7 +38,11 @@ next_bit:    ld b,0
         rl l
         jr nc,next_bit
         ld (ix+0),l
+        if defined BACKWARDS
+        dec ix
+        else
         inc ix
+        endif
         dec de
         ld a,d
         or e

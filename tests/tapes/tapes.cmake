@@ -7,6 +7,8 @@
 #   turbo_game.tzx  BASIC loader and a CODE block with the tape tests' turbo loader, then
 #               the test game with 16,000 bytes of padding in one turbo block (written by the
 #               tape tests' make_test_tapes)
+#   deck.tzx    the same loader with deck_boot.asm, which loads the loading screen of big.tap
+#               from the turbo block after it at each key press
 # Every includer gets the folder; the rules are made once.
 set(TAVISK_TAPES_DIR ${CMAKE_BINARY_DIR}/tapes)
 include_guard(GLOBAL)
@@ -53,6 +55,20 @@ add_custom_command(
           ${CMAKE_SOURCE_DIR}/tests/tape/turbo_loader.asm make_test_tapes
   VERBATIM
   COMMENT "Making the turbo test game's tape")
+add_custom_command(
+  OUTPUT ${TAVISK_TAPES_DIR}/deck.tzx
+  WORKING_DIRECTORY ${TAVISK_TAPES_DIR}
+  COMMAND ${PASMO} --bin ${tapes_src}/screen.asm deck_screen.bin
+  COMMAND ${ZMAKEBAS} -a 10 -n deck -o deck_loader.tap ${tapes_src}/turbo_loader.bas
+  COMMAND sh -c "${PASMO} --tap --equ LEN=$(stat -c %s deck_screen.bin) ${tapes_src}/deck_boot.asm deck_boot.tap"
+  COMMAND sh -c "cat deck_loader.tap deck_boot.tap > deck_blocks.tap"
+  COMMAND make_test_tapes --game deck_blocks.tap deck_screen.bin deck.tzx
+  # turbo_loader.bin comes from the turbo game's rule, made first.
+  DEPENDS ${tapes_src}/screen.asm ${tapes_src}/deck_boot.asm ${tapes_src}/turbo_loader.bas
+          ${TAVISK_TAPES_DIR}/turbo_game.tzx make_test_tapes
+  VERBATIM
+  COMMENT "Making the deck test's tape")
 add_custom_target(test_tapes ALL DEPENDS ${TAVISK_TAPES_DIR}/game.tap ${TAVISK_TAPES_DIR}/game.tzx
                                          ${TAVISK_TAPES_DIR}/big.tap
-                                         ${TAVISK_TAPES_DIR}/turbo_game.tzx)
+                                         ${TAVISK_TAPES_DIR}/turbo_game.tzx
+                                         ${TAVISK_TAPES_DIR}/deck.tzx)
