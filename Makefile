@@ -90,7 +90,7 @@ screenshot:
 	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DTAVISK_TESTS=OFF
 	cmake --build $(BUILD) -j $(JOBS) --target tavisk
 	scripts/screenshot.sh $(BUILD)/frontend/tavisk /usr/share/spectrum-roms/opense.rom \
-	  docs/screenshot.png
+	  docs/screenshot.png docs/pause-menu.png
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(PROFILE_BUILD) $(ARM_BUILD)

@@ -2,7 +2,7 @@
 // units that the counted host instructions are divided by: the T-states that the run_frame
 // calls executed, the number of render_screen or draw_pressed_keys calls, or the frames of a
 // measuring game whose picture render_frame drew (through measured_render_frame, the
-// function counted).
+// function counted) or of the mix with the rewind ring.
 #include <cstdio>
 #include <cstring>
 
@@ -13,6 +13,7 @@
 #include "display/screen_update.h"
 #include "machine/machine.h"
 #include "machine/run_frame.h"
+#include "saves/rewind_ring.h"
 #include "snapshot/load_result.h"
 #include "snapshot/snapshot_files.h"
 
@@ -33,6 +34,8 @@ constexpr int kGameStartFrames = 50;
 constexpr int kGameFrames = 500;
 // A frame loop's worth of the pressed keys' check.
 constexpr int kKeyCalls = 1000;
+// Ten of the rewind ring's states, and the frames between them.
+constexpr int kRewindFrames = 10 * kRewindPeriod;
 
 // Every run_frame call is counted, the mix's two start-up frames included.
 uint64_t mix_tstates(Machine *m) {
@@ -77,6 +80,21 @@ uint64_t key_calls(Machine *m, bool change) {
         draw_pressed_keys(m, &shown, rects);
     }
     return kKeyCalls;
+}
+
+// The instruction mix's frames with the rewind ring taking its states after each, as the
+// front end does: what the ring costs a busy frame on average.
+uint64_t rewind_frames(Machine *m) {
+    if (!workload_mix_start(m, image)) return 0;
+    static RewindRing ring;  // 3 MB
+    static TapeDeck deck;
+    static Autostart autostart;
+    RewindSubject subject = {m, &deck, &autostart};
+    for (int k = 0; k < kRewindFrames; k++) {
+        workload_frame(m);
+        rewind_after_frame(&ring, &subject);
+    }
+    return kRewindFrames;
 }
 
 }  // namespace
@@ -126,8 +144,11 @@ int main(int argc, char **argv) {
         units = key_calls(&machine, false);
     else if (!std::strcmp(which, "keys-change"))
         units = key_calls(&machine, true);
+    else if (!std::strcmp(which, "rewind"))
+        units = rewind_frames(&machine);
     else {
-        std::fprintf(stderr, "usage: %s mix|rom|render|still|sprite|keys-rest|keys-change\n",
+        std::fprintf(stderr,
+                     "usage: %s mix|rom|render|still|sprite|keys-rest|keys-change|rewind\n",
                      argv[0]);
         return 2;
     }

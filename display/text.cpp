@@ -39,6 +39,12 @@ int draw_panel_glyph(Machine *m, int x, int y, int code, uint32_t colour, int sc
     return scale * (code < kPanelArtFirst ? g->width + 1 : g->width);
 }
 
+// The 8x8 font's glyph index of code; codes without one show '!'.
+int spec_glyph(int code) {
+    int index = code - kSpecFontFirst;
+    return index < 0 || index >= kSpecFontGlyphs ? '!' - kSpecFontFirst : index;
+}
+
 void draw_panel_text(Machine *m, const char *text, int x, int y, uint32_t colour, int scale) {
     for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); *p; p++)
         x += draw_panel_glyph(m, x, y, *p, colour, scale);
@@ -62,14 +68,22 @@ void panel_text2x(Machine *m, const char *text, int x, int y, uint32_t colour) {
     draw_panel_text(m, text, x, y, colour, 2);
 }
 
+int spec_text2x(Machine *m, const char *text, int x, int y, uint32_t colour) {
+    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); *p; p++, x += 16) {
+        const uint8_t *glyph = &specfont[8 * spec_glyph(*p)];
+        for (int j = 0; j < 8; j++)
+            for (int i = 0; i < 8; i++)
+                if (glyph[j] & (0x80 >> i)) put_block(m, x + 2 * i, y + 2 * j, 2, uint16_t(colour));
+    }
+    return x;
+}
+
 void spec_plot(Machine *m, int x, int y, int colour) {
     put_block(m, 2 * x, kSpecAreaY + 2 * y, 2, palette_colour(colour));
 }
 
 void spec_char(Machine *m, int column, int row, int colour, int code) {
-    int index = code - kSpecFontFirst;
-    if (index < 0 || index >= kSpecFontGlyphs) index = '!' - kSpecFontFirst;
-    const uint8_t *glyph = &specfont[8 * index];
+    const uint8_t *glyph = &specfont[8 * spec_glyph(code)];
     for (int j = 0; j < 8; j++)
         for (int b = 7; b >= 0; b--)
             if (glyph[j] & (1 << b)) spec_plot(m, 8 * column + 7 - b, 8 * row + j, colour);

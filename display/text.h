@@ -15,6 +15,10 @@ int panel_char2x(Machine *m, int x, int y, int code, uint32_t colour);
 void panel_text(Machine *m, const char *text, int x, int y, uint32_t colour);
 void panel_text2x(Machine *m, const char *text, int x, int y, uint32_t colour);
 
+// The 8x8 font with every pixel doubled, top-left at screen (x, y), in an RGB565 colour;
+// codes outside 32-127 show '!'. Returns the x after the last character.
+int spec_text2x(Machine *m, const char *text, int x, int y, uint32_t colour);
+
 // Spectrum pixel (x, y) as its 2x2 screen block.
 void spec_plot(Machine *m, int x, int y, int colour);
 // An 8x8 glyph at Spectrum character cell (column, row); codes outside 32-127 show '!'.

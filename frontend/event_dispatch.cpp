@@ -5,6 +5,7 @@
 #include "frontend/file_browser.h"
 #include "frontend/file_open.h"
 #include "frontend/key_map_actions.h"
+#include "frontend/menu_actions.h"
 #include "frontend/pacing.h"
 #include "frontend/panel_status.h"
 #include "frontend/run_state.h"
@@ -49,6 +50,10 @@ void key_down(FrontEnd *fe, SDLKey symbol) {
             browser_done(fe);
         return;
     }
+    if (fe->menu_open) {
+        menu_key(fe, symbol);
+        return;
+    }
     if (idx < 0) {
         fe->quit = 1;
         return;
@@ -74,11 +79,18 @@ void mouse_down(FrontEnd *fe, int x, int y) {
         if (browser_tap(fe->browser, fe->m, position, fe->path, sizeof fe->path)) browser_done(fe);
         return;
     }
+    if (fe->menu_open && menu_tap_at(fe, x, y)) return;
+    if (menu_opens_at(fe, x, y)) {
+        menu_show(fe);
+        return;
+    }
     if (x >= kKeysLeft && x <= kKeysRight && y >= kKeysTop && y <= kKeysBottom) {
         int code = keyboard_hit(x - kKeyboardX, y - kKeyboardY);
         // Paused, a tap with a hardware key held maps that key instead of pressing one.
         int held = fe->paused && !fe->browsing ? held_hardware_key(fe) : -1;
-        if (code >= 0 && held >= 0) {
+        if (fe->menu_open) {
+            if (code >= 0) menu_drawn_key_tapped(fe, code);
+        } else if (code >= 0 && held >= 0) {
             map_hardware_key(fe, held, code);
         } else if (code >= 0) {
             fe->holds[code] = kHoldTapped;
@@ -110,7 +122,8 @@ void mouse_up(FrontEnd *fe) {
 
 // Losing the focus closes the sound device, so that another program may have it.
 void focus_change(FrontEnd *fe, int gain) {
-    run_state_set(fe, gain ? 0 : 1, fe->audio->fast);
+    // The menu is open only while PAUSE holds the machine, and it still does.
+    run_state_set(fe, gain && !fe->menu_open ? 0 : 1, fe->audio->fast);
     // What another program did to the screen meanwhile is not ours to know.
     screen_drawn_over(&fe->shown);
     if (!gain) sound_close(fe->audio);
@@ -120,6 +133,8 @@ void focus_change(FrontEnd *fe, int gain) {
 
 void button_action(FrontEnd *fe, int action) {
     Machine *m = fe->m;
+    // PAUSE closes the menu as it resumes; the browser takes the picture's place.
+    if (action == kActionPause || action == kActionLoad) menu_close(fe);
     switch (action) {
         case kActionReset:
             machine_reset(m);

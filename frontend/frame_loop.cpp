@@ -1,6 +1,7 @@
 #include "frontend/frame_loop.h"
 
 #include <SDL/SDL.h>
+#include <limits.h>
 #include <time.h>
 
 #include <cstdio>
@@ -8,9 +9,11 @@
 
 #include "display/control_panel.h"
 #include "display/screen_update.h"
+#include "frontend/continue_game.h"
 #include "frontend/event_dispatch.h"
 #include "frontend/file_open.h"
 #include "frontend/key_map_actions.h"
+#include "frontend/menu_actions.h"
 #include "frontend/pacing.h"
 #include "frontend/panel_status.h"
 #include "frontend/run_state.h"
@@ -61,6 +64,7 @@ void start_loop_state(FrontEnd *fe) {
 void start_snapshot(FrontEnd *fe, int argc, char **argv) {
     start_keys(fe);
     file_open_start(fe);
+    continue_start(fe, argc <= 1);
     if (argc > 1) file_open(fe, argv[1]);
 }
 
@@ -96,6 +100,7 @@ void run_one_frame(FrontEnd *fe) {
     m->tstates = 0;
     run_frame(m);
     tape_frame_end(fe);
+    rewind_frame_done(fe);
     bool drew = frame_drawn(m, fe->audio->fast) && publish_frame(fe) > 0;
     doze_note(&fe->doze, drew);
     m->counter += 1;
@@ -171,5 +176,7 @@ void exit_sequence(FrontEnd *fe) {
     // leak checker) may skip the flush at exit.
     std::fflush(stdout);
     sound_close(fe->audio);
-    save_and_say(fe);
+    char where[PATH_MAX];
+    save_and_say(fe, where);
+    if (where[0]) continue_note(fe, where);
 }

@@ -7,7 +7,8 @@
 void start_panel(FrontEnd *fe);
 // The loop variables and the FAST mode taken from the options.
 void start_loop_state(FrontEnd *fe);
-// The start's keys, then the snapshot or tape named first on the command line, if any.
+// The start's keys, the last game (offered when no file is named), then the snapshot or tape
+// named first on the command line, if any.
 void start_snapshot(FrontEnd *fe, int argc, char **argv);
 // The pacing time base and the frame-count base.
 void start_clock(FrontEnd *fe);
@@ -36,5 +37,6 @@ void show_pressed_keys(FrontEnd *fe);
 // Takes one queued event, if any, and acts on it; 1 when there was one.
 int handle_event(FrontEnd *fe);
 
-// Statistics line, sound off, machine saved to "tmp.sna"; once: later calls do nothing.
+// Statistics line, sound off, machine saved to "tmp.sna" and where it went noted for
+// Continue; once: later calls do nothing.
 void exit_sequence(FrontEnd *fe);

@@ -16,6 +16,9 @@
 #include "input/options.h"
 #include "keymaps/game_keys.h"
 #include "machine/machine.h"
+#include "menu/pause_menu.h"
+#include "saves/last_game.h"
+#include "saves/rewind_ring.h"
 #include "sound/audio.h"
 
 struct FrontEnd {
@@ -50,5 +53,10 @@ struct FrontEnd {
     uint32_t hwdowns;
     PressedKeys pressed;  // the keys the drawn keyboard shows down
     ShownScreen shown;    // the picture on screen, for drawing only what changes
+    RewindRing *ring;     // the last minute, a state a second
+    PauseMenu *menu;
+    int menu_open;        // the pause menu covers the picture
+    int has_last;         // last holds the game played last, which Continue offers
+    LastGame last;
     Doze doze;            // whether the paced loop wakes for every frame or for a few
 };

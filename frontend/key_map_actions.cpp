@@ -33,6 +33,26 @@ void apply_game_keys(FrontEnd *fe, const char *base) {
     say_keys(fe, &problems);
 }
 
+void apply_keys_of_game(FrontEnd *fe, const char *game) {
+    KeysProblems problems = {};
+    std::snprintf(fe->game, sizeof fe->game, "%s", game);
+    // A profile's name prefixes the game's name as it prefixed its file's.
+    game_keys(fe->game, fe->game, &fe->options->keymap, &fe->keys, &problems, stderr);
+    say_keys(fe, &problems);
+}
+
+void use_builtin_keys(FrontEnd *fe) {
+    int error = builtin_keys(fe->game, &fe->options->keymap, &fe->keys);
+    KeysProblems problems = {};
+    if (!error) {
+        say_keys(fe, &problems);
+        return;
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "Couldn't remove keys: %s", std::strerror(error));
+    status_say(fe->m, text);
+}
+
 int held_hardware_key(const FrontEnd *fe) {
     int last = -1;
     for (int i = 0; i < kHardwareKeys; i++)

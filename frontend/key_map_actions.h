@@ -14,6 +14,15 @@ void start_keys(FrontEnd *fe);
 // <name>" with " (yours)" for a map of the user's, then the first problem of a keys file.
 void apply_game_keys(FrontEnd *fe, const char *base);
 
+// The same for a game known by its name (a game continued): game becomes the game now
+// running, with its keys.
+void apply_keys_of_game(FrontEnd *fe, const char *game);
+
+// The built-in keys for the game now running: its keys file removed, the profile its name
+// picks (or the built-in default) in force, and named on the status line; or why the file
+// could not be removed ("Couldn't remove keys: <reason>").
+void use_builtin_keys(FrontEnd *fe);
+
 // The hardware key held down last, or -1 when none is.
 int held_hardware_key(const FrontEnd *fe);
 

@@ -21,6 +21,8 @@ Machine machine;
 Options options;
 AudioState audio;
 FileBrowser browser;  // 2 MB of names
+RewindRing ring;      // 3 MB of states
+PauseMenu menu;
 FrontEnd fe;
 
 char wmclass[] = "SDL_VIDEO_X11_WMCLASS=tavisk";
@@ -77,6 +79,8 @@ int main(int argc, char **argv) {
     fe.options = &options;
     fe.audio = &audio;
     fe.browser = &browser;
+    fe.ring = &ring;
+    fe.menu = &menu;
     if (video_open(&machine) != 0) return 1;
     quit_on_hangup_signals();
     std::atexit(finish_on_exit);

@@ -16,6 +16,7 @@ void load_and_say(FrontEnd *fe, const char *path) {
     status_say(fe->m, message);
     if (!loaded) return;
     tape_autostart_cancel(fe);
+    rewind_clear(fe->ring);
     screen_drawn_over(&fe->shown);
     char base[PATH_MAX];
     base_name(path, base);
@@ -28,14 +29,15 @@ void say_decoded_load(FrontEnd *fe, int result, const char *shown, const char *n
     status_say(fe->m, message);
     if (result != kLoaded) return;
     tape_autostart_cancel(fe);
+    rewind_clear(fe->ring);
     screen_drawn_over(&fe->shown);
     apply_game_keys(fe, name);
 }
 
-void save_and_say(FrontEnd *fe) {
+void save_and_say(FrontEnd *fe, char *where) {
     const char *folders[] = {std::getenv("HOME"), fe->startfolder, nullptr};
     if (!folders[0]) folders[0] = "";
     char message[kSnapshotMessageSize];
-    save_snapshot(fe->m, "tmp.sna", folders, message, sizeof message);
+    save_snapshot(fe->m, "tmp.sna", folders, message, sizeof message, where);
     if (message[0]) status_say(fe->m, message);
 }

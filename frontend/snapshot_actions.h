@@ -15,5 +15,6 @@ void say_decoded_load(FrontEnd *fe, int result, const char *shown, const char *n
 
 // Saves the machine as "tmp.sna" in the working folder; when that folder cannot take it,
 // in $HOME, else in the folder the program started in. Says where it went when that was
-// not the working folder, and why when it went nowhere.
-void save_and_say(FrontEnd *fe);
+// not the working folder, and why when it went nowhere. Where it went into where (PATH_MAX
+// bytes): "tmp.sna" or a path; "" when nowhere.
+void save_and_say(FrontEnd *fe, char *where);

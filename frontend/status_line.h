@@ -4,8 +4,9 @@
 
 #include "machine/machine.h"
 
-// While the machine is paused: what that means, and what can be done then.
-constexpr char kPausedHint[] = "Paused: hold pad key, tap key to map it";
+// While the machine is paused, both things it offers: the menu, and a hardware key mapped by
+// holding it and tapping a drawn key. Short enough to fit the status line whole.
+constexpr char kPausedHint[] = "Paused: tap picture=menu, pad+key=map";
 
 // Replaces the status line with text and writes text and a newline to standard error;
 // only the latter once the machine has no surface (the screen is gone).

@@ -64,6 +64,8 @@ void eject(FrontEnd *fe) {
     std::snprintf(text, sizeof text, "Tape ejected: %s", tape_name(&deck));
     tape_autostart_cancel(fe);
     tape_eject(&deck, fe->m);
+    // The states the ring holds played this tape, which is gone.
+    rewind_clear(fe->ring);
     status_say(fe->m, text);
 }
 
@@ -78,6 +80,8 @@ void tape_open_decoded(FrontEnd *fe, const char *name, const uint8_t *tzx, size_
     // A power-on as at start-up; the screen and the frame and sound counts carry on, so that
     // pacing and sound go on as after loading a snapshot.
     machine_cold_start(fe->m);
+    // Nothing from before the tape can be gone back to.
+    rewind_clear(fe->ring);
     screen_drawn_over(&fe->shown);
     TapeFront *t = &fe->tape;
     autostart_begin(&t->autostart, fe->m);
@@ -88,7 +92,7 @@ void tape_open_decoded(FrontEnd *fe, const char *name, const uint8_t *tzx, size_
     show_deck(fe);
 }
 
-const TapeDeck *tape_front_deck() { return &deck; }
+TapeDeck *tape_front_deck() { return &deck; }
 
 void tape_autostart_cancel(FrontEnd *fe) { autostart_cancel(&fe->tape.autostart, fe->m); }
 

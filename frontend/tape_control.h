@@ -28,8 +28,8 @@ struct TapeFront {
 // keeps the machine.
 void tape_open_decoded(FrontEnd *fe, const char *name, const uint8_t *tzx, size_t size);
 
-// The front end's one tape deck, to look at.
-const TapeDeck *tape_front_deck();
+// The front end's one tape deck.
+TapeDeck *tape_front_deck();
 
 // The machine was replaced or reset under the load command: stops typing it, letting go of
 // the key it holds, so that nothing is typed into what runs now.

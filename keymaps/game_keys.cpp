@@ -3,6 +3,7 @@
 #include <limits.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "keymaps/keys_store.h"
@@ -63,6 +64,17 @@ void game_keys(const char *base, const char *game, KeyMap *map, MapInForce *info
         default_keys(map, &under, problems, log);
     keys_read(path, map, problems, log);
     name_map(inforce, game, 1);
+}
+
+int builtin_keys(const char *game, KeyMap *map, MapInForce *inforce) {
+    const KeyProfile *profile = game[0] ? profile_for(game) : nullptr;
+    if (!profile) profile = &kKeyProfiles[0];
+    *map = profile->map;
+    name_map(inforce, profile->name, 0);
+    char path[PATH_MAX];
+    int error = keys_path(game, false, path, sizeof path);
+    if (error) return error;
+    return unlink(path) == 0 || errno == ENOENT ? 0 : errno;
 }
 
 int assign_key(const char *game, int index, int code, KeyMap *map, MapInForce *inforce) {

@@ -34,6 +34,11 @@ void default_keys(KeyMap *map, MapInForce *inforce, KeysProblems *problems, FILE
 void game_keys(const char *base, const char *game, KeyMap *map, MapInForce *inforce,
                KeysProblems *problems, FILE *log);
 
+// The user's choice of the built-in keys for game ("" when none is loaded): the game's keys
+// file is removed, and the map is the profile its name picks, or the built-in default.
+// Returns 0, or the error number of the removal (the map changes all the same).
+int builtin_keys(const char *game, KeyMap *map, MapInForce *inforce);
+
 // The user's choice: hardware key index gives key code in game ("" when none is loaded).
 // The map changes at once and is saved whole as the game's keys file (folders made as
 // needed). Returns 0, or the error number of the save: the map applies all the same.

@@ -1,9 +1,8 @@
 #!/bin/sh
 # Host instructions of the frame run per emulated T-state, of the full renderer per call, of
-# the frame renderer per frame of the measuring games and of the drawn keyboard's pressed
-# keys per frame, counted by callgrind over the profile driver's workloads. Counts, unlike
-# times, do not
-# depend on the machine's load.
+# the frame renderer per frame of the measuring games, and of the drawn keyboard's pressed
+# keys and the rewind ring per frame, counted by callgrind over the profile driver's
+# workloads. Counts, unlike times, do not depend on the machine's load.
 # Usage: profile.sh path/to/tavisk_profile
 set -e
 driver=$1
@@ -31,3 +30,6 @@ count keys-rest draw_pressed_keys |
     awk '{ printf "draw_pressed_keys, no key changing: %.1f host instructions per frame\n", $1 / $2 }'
 count keys-change draw_pressed_keys |
     awk '{ printf "draw_pressed_keys, a key changing: %d host instructions per change\n", $1 / $2 + 0.5 }'
+# The rewind ring over the mix's frames: its cost per frame, and as a share of the frames'.
+echo "$(count rewind rewind_after_frame) $(count rewind run_frame)" |
+    awk '{ printf "rewind_after_frame: %d host instructions per frame, %.3f %% of run_frame mix\n", $1 / $2 + 0.5, 100 * $1 / $3 }'

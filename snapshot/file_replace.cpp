@@ -140,7 +140,7 @@ int overwrite_in_place(const char *path, const FilePart *parts, int count) {
 
 bool is_replace_temporary(const char *name) { return temporary_pid(name) >= 0; }
 
-int replace_file(const char *path, const FilePart *parts, int count) {
+int replace_file(const char *path, const FilePart *parts, int count, ReplaceMode mode) {
     // Through a symbolic link, the file it names is the one replaced.
     char resolved[PATH_MAX];
     struct stat st;
@@ -159,7 +159,8 @@ int replace_file(const char *path, const FilePart *parts, int count) {
     if (fd < 0) {
         int error = errno;
         // A folder closed to new files may still hold a file the user can write.
-        return exists ? overwrite_in_place(path, parts, count) : error;
+        return exists && mode == kReplaceOrOverwrite ? overwrite_in_place(path, parts, count)
+                                                     : error;
     }
     int error = set_mode(fd, exists ? &st : nullptr) != 0 ? errno : write_parts(fd, parts, count);
     if (close(fd) != 0 && error == 0) error = errno;

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "machine/machine.h"
-#include "snapshot/file_replace.h"
 
 namespace {
 
@@ -61,7 +60,7 @@ int load_sna(Machine *m, const uint8_t *b, size_t count) {
     return kLoaded;
 }
 
-int save_sna(Machine *m, const char *path) {
+int save_sna(Machine *m, const char *path, ReplaceMode mode) {
     uint8_t header[kSnaHeaderSize];
     build_header(m, header);
     uint16_t sp = uint16_t(m->sp - 2);
@@ -69,7 +68,7 @@ int save_sna(Machine *m, const char *path) {
     uint8_t kept[2] = {memory_read(m->rom, sp), memory_read(m->rom, uint16_t(sp + 1))};
     memory_write16(m->rom, sp, m->pc);
     const FilePart parts[] = {{header, kSnaHeaderSize}, {m->ram, kRamSize}};
-    int result = replace_file(path, parts, 2);
+    int result = replace_file(path, parts, 2, mode);
     memory_write(m->rom, sp, kept[0]);
     memory_write(m->rom, uint16_t(sp + 1), kept[1]);
     return result;

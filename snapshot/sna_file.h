@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "snapshot/file_replace.h"
 #include "snapshot/load_result.h"
 
 struct Machine;
@@ -21,6 +22,6 @@ constexpr size_t kSna128LongSize = kSna128Size + 0x4000;       // 147,487 bytes
 int load_sna(Machine *m, const uint8_t *buffer, size_t count);
 
 // Writes the machine to path as a .sna file, pushing PC just for the write; the machine is
-// left exactly as before either way. The file is replaced whole (replace_file). Returns 0,
-// or the error number of the failure.
-int save_sna(Machine *m, const char *path);
+// left exactly as before either way. The file is replaced whole (replace_file, in mode).
+// Returns 0, or the error number of the failure.
+int save_sna(Machine *m, const char *path, ReplaceMode mode = kReplaceOrOverwrite);

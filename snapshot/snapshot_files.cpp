@@ -110,10 +110,14 @@ int load_snapshot(Machine *m, const char *path, char *message, size_t size) {
 }
 
 int save_snapshot(Machine *m, const char *path, const char *const *folders, char *message,
-                  size_t size) {
+                  size_t size, char *where) {
     message[0] = '\0';
+    if (where) where[0] = '\0';
     int error = save_sna(m, path);
-    if (error == 0) return 0;
+    if (error == 0) {
+        if (where) std::snprintf(where, PATH_MAX, "%s", path);
+        return 0;
+    }
     char name[PATH_MAX];
     base_name(path, name);
     for (; folders && *folders; folders++) {
@@ -123,6 +127,7 @@ int save_snapshot(Machine *m, const char *path, const char *const *folders, char
         if (n < 0 || size_t(n) >= sizeof elsewhere) continue;
         if (save_sna(m, elsewhere) == 0) {
             std::snprintf(message, size, "Saved %s in %s", name, *folders);
+            if (where) std::snprintf(where, PATH_MAX, "%s", elsewhere);
             return 0;
         }
     }

@@ -35,6 +35,7 @@ void snapshot_message(int result, const char *name, int error, char *message, si
 // the same base name in the first of folders (a list ended by nullptr; empty entries are
 // passed over) that takes it. message (size bytes) receives "" when the file is at path,
 // "Saved <name> in <folder>" when it went elsewhere, "Couldn't save <path>: <reason>" when
-// it went nowhere. Returns 0 when saved somewhere, else the error number of saving at path.
+// it went nowhere; where (PATH_MAX bytes, when given) the path of the file written, "" for
+// none. Returns 0 when saved somewhere, else the error number of saving at path.
 int save_snapshot(Machine *m, const char *path, const char *const *folders, char *message,
-                  size_t size);
+                  size_t size, char *where = nullptr);

@@ -104,3 +104,9 @@ void autostart_cancel(Autostart *a, Machine *m) {
     if (a->phase == kWaitRegistered) key_release(a->keys[a->next], m);
     a->phase = kDone;
 }
+
+void autostart_put_back(Autostart *a, const Autostart *taken, Machine *m) {
+    if (a->phase == kWaitRegistered) key_release(a->keys[a->next], m);
+    *a = *taken;
+    if (a->phase == kWaitRegistered) key_press(a->keys[a->next], m);
+}

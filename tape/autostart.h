@@ -48,3 +48,7 @@ bool autostart_step(Autostart *a, Machine *m);
 
 // Stops typing for good: the key held down, if any, is let go; later steps do nothing.
 void autostart_cancel(Autostart *a, Machine *m);
+
+// The typing as it stood when taken was copied from a: the key a holds now is let go and the
+// one taken held is pressed again.
+void autostart_put_back(Autostart *a, const Autostart *taken, Machine *m);

@@ -80,21 +80,21 @@ uint8_t play_silently_to(TapeDeck *d, int k) {
     libspectrum_dword delay = 0;
     int flags = 0;
     if (d->place == kAtBlockStart) {
-        libspectrum_tape_nth_block(d->tape, d->block);  // drops an edge fetched ahead
+        edge_seek(d, d->block);  // drops an edge fetched ahead
     } else {
         if (d->has_next) {
             flags = d->next.flags;
             level = edge_level(level, flags);
         }
         for (long n = 0; !(flags & LIBSPECTRUM_TAPE_FLAGS_BLOCK) && n < kMaxBlockEdges; n++) {
-            flags = edge_take(d->tape, &delay);
+            flags = edge_take(d, &delay);
             level = edge_level(level, flags);
         }
     }
     int position = 0;
     libspectrum_tape_position(&position, d->tape);
     for (long n = 0; position < k && n < kMaxBlockEdges; n++) {
-        flags = edge_take(d->tape, &delay);
+        flags = edge_take(d, &delay);
         level = edge_level(level, flags);
         libspectrum_tape_position(&position, d->tape);
     }
@@ -137,7 +137,7 @@ bool instant_load(TapeDeck *d, Machine *m) {
     // Pilot and sync: the loader's C follows the level at every edge it sees by complementing
     // its first value, so after the second sync pulse it is C0 or ~C0 by the level alone.
     while (!synced && !(flags & LIBSPECTRUM_TAPE_FLAGS_BLOCK) && edges++ < kMaxBlockEdges) {
-        flags = edge_take(d->tape, &delay);
+        flags = edge_take(d, &delay);
         level = edge_level(level, flags);
         synced = edge_block_state(d->tape, flags) == LIBSPECTRUM_TAPE_STATE_DATA1;
     }
@@ -146,8 +146,7 @@ bool instant_load(TapeDeck *d, Machine *m) {
     // The data: two edges a bit leave the level as the sync left it. The tape stops in the
     // pause after it, as a real one stands when the loader returns; the library's own way
     // of passing over the data for loads like this one is to set the pause state.
-    bool in_gap = synced && libspectrum_tape_set_state(d->tape, LIBSPECTRUM_TAPE_STATE_PAUSE) ==
-                                LIBSPECTRUM_ERROR_NONE;
+    bool in_gap = synced && edge_pass_data(d);
 
     rom_loader_run(&regs, m, data, size, true);
     m->a = regs.a;

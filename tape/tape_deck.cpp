@@ -114,13 +114,24 @@ void motor_sense(TapeDeck *d, const EarSignal *ear, uint32_t length) {
     }
 }
 
+// A block after which the library's place is more than the block it stands on: a loop's
+// count, or a jump's target.
+bool moves_back(libspectrum_tape_block *b) {
+    switch (libspectrum_tape_block_type(b)) {
+        case LIBSPECTRUM_TAPE_BLOCK_JUMP:
+        case LIBSPECTRUM_TAPE_BLOCK_LOOP_START:
+        case LIBSPECTRUM_TAPE_BLOCK_LOOP_END: return true;
+        default: return false;
+    }
+}
+
 // The deck to the start of block k, or the tape's end from the last block on, keeping the
 // level; nothing handed out beyond this frame boundary plays. It stands there, paused if the
 // user's STOP held it, otherwise until the program asks (an instant load included).
 void seek(TapeDeck *d, int k) {
     bool paused = d->motor == kMotorPaused;
     bool ended = k >= d->blocks;
-    if (!ended) libspectrum_tape_nth_block(d->tape, k);
+    if (!ended) edge_seek(d, k);
     tape_park(d, ended ? d->blocks - 1 : k, kAtBlockStart, ended, d->level);
     if (!ended && paused) d->motor = kMotorPaused;
 }
@@ -142,10 +153,13 @@ int tape_insert(TapeDeck *deck, const char *name, const uint8_t *tzx, size_t siz
         return -1;
     }
     int blocks = 0;
+    bool loops = false;
     libspectrum_tape_iterator it;
     for (auto *b = libspectrum_tape_iterator_init(&it, tape); b;
-         b = libspectrum_tape_iterator_next(&it))
+         b = libspectrum_tape_iterator_next(&it)) {
         blocks++;
+        loops = loops || moves_back(b);
+    }
     if (deck->tape) {
         libspectrum_tape_free(deck->tape);
         // The old tape's blocks lie amid the heap, below the new one's, where freeing them
@@ -155,6 +169,7 @@ int tape_insert(TapeDeck *deck, const char *name, const uint8_t *tzx, size_t siz
     std::memset(deck, 0, sizeof *deck);
     deck->tape = tape;
     deck->blocks = blocks;
+    deck->loops = loops;
     std::snprintf(deck->name, sizeof deck->name, "%s", name);
     return 0;
 }

@@ -42,6 +42,21 @@ enum TapePlace : uint8_t {
     kInGap,         // its data has been played; the pause after it is playing
 };
 
+// Data passes (instant loads) a track can hold between two anchors; a tape that loops
+// without an anchor may have more, and its place is then lost.
+constexpr int kTrackPasses = 8;
+
+// Where the library stands on the tape, told so that it can be found again exactly: it was
+// sent to the start of block (or stood there after a block's last edge, on a tape without
+// loops), then gave edges; after the passes[k]-th of those it passed over a block's data.
+struct TapeTrack {
+    int32_t block;
+    uint32_t edges;
+    uint32_t pass_count;
+    uint32_t passes[kTrackPasses];
+    uint8_t lost;  // more passes than fit: the place cannot be found again
+};
+
 // What the motor does. Stopped is where a tape starts: it waits for the program to ask.
 enum TapeMotor : uint8_t {
     kMotorStopped,  // standing; starts when the program listens or enters the ROM loader
@@ -70,6 +85,8 @@ struct TapeDeck {
     libspectrum_tape *tape;  // null while no tape is inserted
     char name[kTapeNameSize];
     int blocks;
+    uint8_t loops;  // the tape jumps or loops: the library's place is more than its block
+    TapeTrack track;
     int block;  // 0-based: the block playing or next to play
     TapePlace place;
     TapeMotor motor;

@@ -1,6 +1,15 @@
 #include "tape/tape_edges.h"
 
-int edge_take(libspectrum_tape *tape, libspectrum_dword *delay) {
+namespace {
+
+void anchor(TapeTrack *track, int block) {
+    track->block = block;
+    track->edges = 0;
+    track->pass_count = 0;
+    track->lost = 0;
+}
+
+int library_edge(libspectrum_tape *tape, libspectrum_dword *delay) {
     int flags = 0;
     *delay = 0;
     if (libspectrum_tape_get_next_edge(delay, &flags, tape) != LIBSPECTRUM_ERROR_NONE)
@@ -9,6 +18,38 @@ int edge_take(libspectrum_tape *tape, libspectrum_dword *delay) {
     const int forced = LIBSPECTRUM_TAPE_FLAGS_LEVEL_LOW | LIBSPECTRUM_TAPE_FLAGS_LEVEL_HIGH;
     if (*delay == 0 && !(flags & forced)) flags |= LIBSPECTRUM_TAPE_FLAGS_NO_EDGE;
     return flags;
+}
+
+}  // namespace
+
+int edge_take(TapeDeck *deck, libspectrum_dword *delay) {
+    int flags = library_edge(deck->tape, delay);
+    deck->track.edges++;
+    // After a block's last edge the library stands at the next block's start as if sent
+    // there, unless a loop or a jump keeps a count of its own.
+    if ((flags & LIBSPECTRUM_TAPE_FLAGS_BLOCK) && !deck->loops) {
+        int position = 0;
+        libspectrum_tape_position(&position, deck->tape);
+        anchor(&deck->track, position);
+    }
+    return flags;
+}
+
+void edge_seek(TapeDeck *deck, int block) {
+    libspectrum_tape_nth_block(deck->tape, block);
+    anchor(&deck->track, block);
+}
+
+bool edge_pass_data(TapeDeck *deck) {
+    if (libspectrum_tape_set_state(deck->tape, LIBSPECTRUM_TAPE_STATE_PAUSE) !=
+        LIBSPECTRUM_ERROR_NONE)
+        return false;
+    TapeTrack *track = &deck->track;
+    if (track->pass_count < kTrackPasses)
+        track->passes[track->pass_count++] = track->edges;
+    else
+        track->lost = 1;
+    return true;
 }
 
 uint8_t edge_level(uint8_t level, int flags) {
@@ -36,7 +77,7 @@ int edge_block_state(libspectrum_tape *tape, int flags) {
 
 void edge_fetch(TapeDeck *deck) {
     libspectrum_dword delay = 0;
-    int flags = edge_take(deck->tape, &delay);
+    int flags = edge_take(deck, &delay);
     int position = 0;
     libspectrum_tape_position(&position, deck->tape);
     deck->next.time = deck->last_time + delay;

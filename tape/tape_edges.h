@@ -8,13 +8,24 @@
 
 #include "tape/tape_deck.h"
 
-// The library's next edge: its delay into *delay, its flags as the result. An edge of no
-// length that would only flip the level comes with NO_EDGE added: the library gives such
+// Every move of the library's place on the tape goes through edge_take, edge_seek and
+// edge_pass_data, which keep the deck's track of it (tape_position.h finds the place again
+// from the track).
+
+// The deck's library's next edge: its delay into *delay, its flags as the result. An edge of
+// no length that would only flip the level comes with NO_EDGE added: the library gives such
 // edges where something without sound ends (a stop block, the tape's end, a pulse of no
 // length), right after the last edge of a block that no pause follows, and a flip there
 // would take that edge back at the T-state it came (between two blocks the library marks
 // it NO_EDGE itself). A library failure reads as the tape's end.
-int edge_take(libspectrum_tape *tape, libspectrum_dword *delay);
+int edge_take(TapeDeck *deck, libspectrum_dword *delay);
+
+// The library sent to the start of block.
+void edge_seek(TapeDeck *deck, int block);
+
+// The data of the block playing passed over at once (the library's pause state set): true
+// when the block has data to pass over.
+bool edge_pass_data(TapeDeck *deck);
 
 // The level after an edge with these flags, from level.
 uint8_t edge_level(uint8_t level, int flags);

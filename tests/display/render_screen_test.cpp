@@ -5,6 +5,7 @@
 #include <random>
 
 #include "display/screen_render.h"
+#include "display/screen_thumbnail.h"
 #include "screen_surface.h"
 
 namespace {
@@ -79,6 +80,13 @@ TEST(RenderScreen, MatchesDisplayFileForRandomMemory) {
             }
         EXPECT_EQ(f.m->counter, counter);
     }
+    // At half size, one screen pixel a Spectrum pixel, FLASH in its first phase: the menu's
+    // tiles, here in the panel's place.
+    draw_thumbnail(f.m, 544, 0, f.m->ram);
+    int wrong = 0;
+    for (int y = 0; y < 192; y++)
+        for (int x = 0; x < 256; x++) wrong += pixel(544 + x, y) != expected_colour(f.m->ram, x, y, 0);
+    EXPECT_EQ(wrong, 0);
 }
 
 // Single bytes and attributes, checked at named screen pixels.

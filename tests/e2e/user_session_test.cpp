@@ -10,6 +10,7 @@
 #include "display/spec_font.h"
 #include "e2e_user.h"
 #include "frontend/status_line.h"
+#include "menu/menu_draw.h"
 #include "input/key_matrix.h"
 #include "input/options.h"
 #include "snapshot/sna_file.h"
@@ -409,6 +410,142 @@ TEST_F(UserSession, APadKeyMappedWhilePausedGivesItsKeyFromThenOn) {
         shoot_until(60, &img, [&] { return canvas.status_shows(img, "Keys: keys (yours)"); }))
         << "the status line does not name the user's map";
     ASSERT_NO_FATAL_FAILURE(up_gives_seven());
+}
+
+// ---- The pause menu: a slot, the rewind ring and Continue, as a player uses them
+
+// A machine that stands still between frames but for a count its interrupt keeps, in the
+// top-left cell's attribute, of the frames SPACE is held: what the player did shows there,
+// and the machine put back saves again as the same file, byte for byte. IM 2 from 0x80FF to
+// a handler that also sets the flags and R alike every frame; the main loop EI; HALT.
+void make_keeper_snapshot(const std::string &path) {
+    static uint8_t image[kMemorySize];
+    static Machine m;
+    machine_power_on(&m, image);
+    static const uint8_t main_loop[] = {0xFB, 0x76, 0x18, 0xFC};  // 8000: ei; halt; jr 8000
+    static const uint8_t handler[] = {
+        0x21, 0x00, 0x58,  // 8200 ld hl, 0x5800
+        0x3E, 0x7F,        //      ld a, 0x7F
+        0xDB, 0xFE,        //      in a, (0xFE): SPACE is bit 0, low while held
+        0x1F,              //      rra
+        0x38, 0x01,        //      jr c, +1
+        0x34,              //      inc (hl)
+        0xAF,              //      xor a
+        0x3E, 0x2A,        //      ld a, 0x2A
+        0xED, 0x4F,        //      ld r, a
+        0xFB,              //      ei
+        0xC9,              //      ret
+    };
+    std::memcpy(m.ram + 0x4000, main_loop, sizeof main_loop);
+    std::memcpy(m.ram + 0x4200, handler, sizeof handler);
+    m.ram[0x40FF] = 0x00;
+    m.ram[0x4100] = 0x82;
+    for (int line = 0; line < 8; line++) m.ram[0x100 * line] = 0xF0;  // ink left, paper right
+    m.ram[0x1800] = 0x38;
+    m.pc = 0x8002;
+    m.sp = 0xF000;
+    m.im = 2;
+    m.i = 0x80;
+    m.iff1 = m.iff2 = 1;
+    ASSERT_EQ(save_sna(&m, path.c_str()), 0);
+}
+
+std::vector<uint16_t> picture_of(const Image &img) {
+    std::vector<uint16_t> area;
+    for (int y = 0; y < 384; y++)
+        for (int x = 0; x < 512; x++) area.push_back(img.at(x, kSpecY + y));
+    return area;
+}
+
+// The half-size tile at (x, y) shows the picture.
+bool tile_shows(const Image &img, int x, int y, const std::vector<uint16_t> &picture) {
+    for (int j = 0; j < 192; j++)
+        for (int i = 0; i < 256; i++)
+            if (img.at(x + i, y + j) != picture[size_t(2 * j) * 512 + 2 * i]) return false;
+    return true;
+}
+
+TEST_F(UserSession, ASlotTheRewindAndContinueBringBackTheSameMachine) {
+    make_keeper_snapshot(run.dir.file("keeper.sna"));
+    copy_file(BLANK_ROM, run.dir.file("spectrum.rom"));
+    Canvas canvas;
+    ASSERT_TRUE(canvas.open()) << SDL_GetError();
+    const std::string slot2 = run.dir.file("user/data/tavisk/saves/keeper/slot2.sna");
+    Image img;
+    auto says = [&](const std::string &text) {
+        bool said = shoot_until(60, &img, [&] { return canvas.status_shows(img, text); });
+        if (!said) run.keep_evidence();
+        return said;
+    };
+    auto shows = [&](const std::vector<uint16_t> &picture) {
+        return shoot_until(60, &img, [&] { return picture_of(img) == picture; });
+    };
+    // PAUSE, a tap on the picture: the menu, its first entry highlighted.
+    auto open_menu = [&] {
+        tap(button_point(kActionPause));
+        ASSERT_TRUE(says(kPausedHint));
+        tap({256, 242});
+        ASSERT_TRUE(shoot_until(
+            60, &img, [&] { return img.at(8, 52) == kMenuStyle[kStyleHighlight].back; }))
+            << "no menu";
+    };
+    auto keys = [&](std::initializer_list<const char *> names) {
+        for (const char *name : names) key("key", name);
+    };
+    run.start(TAVISK_BIN, {"keeper.sna"});
+    wait_for_window();
+    ASSERT_TRUE(shoot_until(120, &img, [&] { return count_colour(img, 8, kSpecY, 8, 16, kWhite) == 128; }))
+        << "the keeper snapshot did not start";
+    const std::vector<uint16_t> kept = picture_of(img);
+
+    // Saved to slot 2; SPACE held a moment changes the machine; slot 2 loaded puts it back.
+    ASSERT_NO_FATAL_FAILURE(open_menu());
+    keys({"Down", "Return", "Right", "Return"});
+    ASSERT_TRUE(says("Saved slot 2: keeper"));
+    tap(key_point(' '));
+    ASSERT_TRUE(shoot_until(60, &img, [&] { return picture_of(img) != kept; })) << "SPACE did nothing";
+    ASSERT_NO_FATAL_FAILURE(open_menu());
+    keys({"Down", "Down", "Return", "Right", "Return"});
+    ASSERT_TRUE(says("Loaded slot 2: keeper"));
+    ASSERT_TRUE(shows(kept)) << "slot 2 did not bring the machine back";
+
+    // Once the ring reaches 5 s back from the load, SPACE changes the machine again, and the
+    // 5 s tile shows it as it was; going back there puts that machine back.
+    bool ready = false;
+    for (double deadline = now_seconds() + 120; !ready && now_seconds() < deadline;) {
+        sleep_seconds(6);
+        ASSERT_NO_FATAL_FAILURE(open_menu());
+        keys({"Down", "Down", "Down", "Return"});
+        ready = shoot_until(5, &img, [&] { return tile_shows(img, 0, 50, kept); });
+        keys({"Escape", "Escape"});
+    }
+    ASSERT_TRUE(ready) << "the 5 s tile never showed the machine";
+    tap(key_point(' '));
+    ASSERT_TRUE(shoot_until(60, &img, [&] { return picture_of(img) != kept; })) << "SPACE did nothing";
+    ASSERT_NO_FATAL_FAILURE(open_menu());
+    keys({"Down", "Down", "Down", "Return"});
+    ASSERT_TRUE(shoot_until(60, &img, [&] { return tile_shows(img, 0, 50, kept); }))
+        << "the 5 s tile does not show the machine before SPACE";
+    keys({"Return"});
+    ASSERT_TRUE(says("Back 5 s"));
+    ASSERT_TRUE(shows(kept)) << "going back did not bring the machine back";
+
+    // At the exit tmp.sna is slot 2 again, byte for byte: the state the ring took was it.
+    tap(button_point(kActionQuit));
+    ASSERT_TRUE(run.program.wait_exit(120));
+    ASSERT_EQ(read_file(slot2).size(), kSnaFileSize);
+    EXPECT_EQ(read_file(run.dir.file("tmp.sna")), read_file(slot2));
+
+    // Started again without a file: offered, continued, the same machine.
+    run.start(TAVISK_BIN);
+    wait_for_window();
+    ASSERT_TRUE(says("Continue keeper: pause, tap the picture"));
+    ASSERT_NO_FATAL_FAILURE(open_menu());
+    keys({"Down", "Down", "Down", "Down", "Return"});
+    ASSERT_TRUE(shows(kept)) << "Continue did not bring the machine back";
+    tap(button_point(kActionQuit));
+    ASSERT_TRUE(run.program.wait_exit(120));
+    EXPECT_EQ(read_file(run.dir.file("tmp.sna")), read_file(slot2));
 }
 
 // ---- Touch alone: a second tap on the highlighted name opens it

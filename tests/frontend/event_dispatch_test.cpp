@@ -139,6 +139,8 @@ TEST_F(Dispatch, PauseAndLoadInterplay) {
     EXPECT_EQ(fe->paused, 1);
     EXPECT_EQ(fe->audio->armed, 0);
     EXPECT_TRUE(status_shows(kPausedHint));
+    // Its last character is drawn: the hint fits the line whole.
+    EXPECT_FALSE(status_shows(std::string(kPausedHint, sizeof kPausedHint - 2)));
     m->counter = 77;
     press_button(kActionPause);
     EXPECT_EQ(fe->paused, 0);

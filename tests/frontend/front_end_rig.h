@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -18,7 +20,9 @@
 #include "frontend/event_dispatch.h"
 #include "frontend/front_end.h"
 #include "input/key_matrix.h"
+#include "frontend/tape_control.h"
 #include "screen_surface.h"
+#include "tests/decode_here.h"
 
 inline SDL_Event key_event(Uint8 type, int symbol) {
     SDL_Event e{};
@@ -45,6 +49,14 @@ inline SDL_Event focus_event(int gain) {
     e.active.gain = Uint8(gain);
     e.active.state = SDL_APPINPUTFOCUS;
     return e;
+}
+
+// The tape file at path as the decoder hands it over, then to the front end.
+inline void open_tape(FrontEnd *fe, const char *path) {
+    DecodedFile file;
+    ASSERT_EQ(decode_here(path, &file), 0) << path;
+    ASSERT_EQ(file.header.outcome, kDecodedTape) << path;
+    tape_open_decoded(fe, file.header.name, file.data(), file.size());
 }
 
 // The centre of a button, in screen pixels.
@@ -79,6 +91,8 @@ class FrontEndRig : public ::testing::Test {
         static AudioState audio;
         static FrontEnd state;
         static FileBrowser browser;
+        static RewindRing ring;  // 3 MB
+        static PauseMenu menu;
         m = &machine;
         machine_power_on(m, image);
         surface = attach_screen_surface(m);
@@ -91,6 +105,9 @@ class FrontEndRig : public ::testing::Test {
         fe->options = &options;
         fe->audio = &audio;
         fe->browser = &browser;
+        rewind_clear(&ring);
+        fe->ring = &ring;
+        fe->menu = &menu;
         char pattern[] = "/tmp/tavisk-frontend-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         dir = pattern;
@@ -144,6 +161,11 @@ class FrontEndRig : public ::testing::Test {
         return ((row >> (pos % 16)) & 1) == 0;
     }
     uint16_t at(int x, int y) const { return m->pixels[x + 800 * y]; }
+    // A file's whole text, "" when there is none.
+    static std::string read_text(const std::string &path) {
+        std::ifstream in(path);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
 
     SDL_Surface *surface = nullptr;
     Machine *m = nullptr;

@@ -18,14 +18,6 @@ using Bytes = std::vector<uint8_t>;
 
 class TapeControl : public FrontEndRig {};
 
-// The tape file at path as the decoder hands it over, then to the front end.
-void open_tape(FrontEnd *fe, const char *path) {
-    DecodedFile file;
-    ASSERT_EQ(decode_here(path, &file), 0) << path;
-    ASSERT_EQ(file.header.outcome, kDecodedTape) << path;
-    tape_open_decoded(fe, file.header.name, file.data(), file.size());
-}
-
 const KeyMap *profile_map(const char *name) {
     for (int i = 0; kKeyProfiles[i].name[0]; i++)
         if (std::strcmp(kKeyProfiles[i].name, name) == 0) return &kKeyProfiles[i].map;
