@@ -17,8 +17,8 @@
 #include "frontend/event_dispatch.h"
 #include "frontend/tape_control.h"
 #include "input/key_profiles.h"
+#include "snapshot/snapshot_fixture.h"
 #include "tape/tape_deck.h"
-#include "tests/decode_here.h"
 
 namespace {
 
@@ -49,7 +49,17 @@ class FileOpen : public FrontEndRig {
         file_open_abandon(fe, false);
         FrontEndRig::TearDown();
     }
-    // Polls as the frame loop does until the decoding ends; the longest poll in seconds.
+    // What the decoder took, printed for the record.
+    void print_usage(const char *file) {
+        const rusage &u = fe->open.job.usage;
+        std::printf("%-16s decoder: %6.1f MB peak, %5.2f s processor, %5.2f s in all\n", file,
+                    u.ru_maxrss / 1024.0,
+                    u.ru_utime.tv_sec + u.ru_stime.tv_sec +
+                        (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6,
+                    fe->open.job.micros / 1e6);
+    }
+    // Polls as the frame loop does, until the decoding ends or for deadline seconds; the
+    // longest poll in seconds.
     double poll_to_end(double deadline) {
         timeval start;
         gettimeofday(&start, nullptr);
@@ -66,32 +76,13 @@ class FileOpen : public FrontEndRig {
     }
 };
 
-// The registers, the border latch and RAM: what a refusal must leave byte for byte.
-std::vector<uint8_t> machine_bytes(const Machine *m) {
-    std::vector<uint8_t> bytes = {m->a,    m->f,    m->b,    m->c,    m->d,      m->e,
-                                  m->h,    m->l,    m->r,    m->alta, m->altf,   m->altb,
-                                  m->altc, m->altd, m->alte, m->alth, m->altl,   m->i,
-                                  m->iff1, m->iff2, m->im,   m->portfe};
-    for (uint16_t w : {m->pc, m->sp, m->ix, m->iy}) bytes.push_back(uint8_t(w)), bytes.push_back(w >> 8);
-    bytes.insert(bytes.end(), m->ram, m->ram + kRamSize);
-    return bytes;
-}
-
-bool sanitized() {
-#if defined(__SANITIZE_ADDRESS__)
-    return true;
-#else
-    return false;
-#endif
-}
-
-// Every row: refused with the words given (the machine, tape and key map kept byte for
-// byte), or taken (expected nullptr: loaded, within the bounds). Standard error holds the
-// program's lines only; no poll waits for the decoder.
+// Every row is refused with the words given, within the decoder's bounds, the machine, tape
+// and key map kept byte for byte; standard error holds the program's lines only, and no poll
+// waits for the decoder.
 TEST_F(FileOpen, HostileFilesAreRefusedOrReadWithinBounds) {
     struct Case {
         const char *file;
-        const char *said;  // the last line said; nullptr: the file is taken
+        const char *said;  // the start of the last line said
     } cases[] = {
         {"hang.wav", "Can't read hang.wav: too large or malformed"},
         {"zeros.tap", "Can't read zeros.tap: too large or malformed"},
@@ -116,7 +107,8 @@ TEST_F(FileOpen, HostileFilesAreRefusedOrReadWithinBounds) {
         fe->options->keymap = profile_for("krakout")->map;
         for (int k = 0; k < kRamSize; k++) m->ram[k] = uint8_t(k * 31 + 7);
         m->pc = 0x8123, m->sp = 0x7FF0, m->a = 0x42, m->im = 2, m->portfe = 0xF3;
-        std::vector<uint8_t> machine = machine_bytes(m);
+        Regs regs = regs_of(m);
+        Bytes ram = ram_of(m);
         KeyMap keymap = fe->options->keymap;
         TapeDeck deck = *tape_front_deck();
 
@@ -131,13 +123,8 @@ TEST_F(FileOpen, HostileFilesAreRefusedOrReadWithinBounds) {
         EXPECT_LT(opening, 1.0);
         EXPECT_LT(longest, 1.0) << "a poll waited for the decoder";
 
-        const rusage &u = fe->open.job.usage;
-        std::printf("%-16s decoder: %6.1f MB peak, %5.2f s processor, %5.2f s in all\n", c.file,
-                    u.ru_maxrss / 1024.0,
-                    u.ru_utime.tv_sec + u.ru_stime.tv_sec +
-                        (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6,
-                    fe->open.job.micros / 1e6);
-        EXPECT_LE(size_t(u.ru_maxrss) * 1024, kDecodeMemory);
+        print_usage(c.file);
+        EXPECT_LE(size_t(fe->open.job.usage.ru_maxrss) * 1024, kDecodeMemory);
 
         std::istringstream lines(said);
         std::string line, last;
@@ -146,7 +133,8 @@ TEST_F(FileOpen, HostileFilesAreRefusedOrReadWithinBounds) {
             last = line;
         }
         EXPECT_EQ(last.rfind(c.said, 0), 0u) << last;
-        EXPECT_TRUE(machine == machine_bytes(m)) << "the machine changed";
+        EXPECT_EQ(regs_of(m), regs);
+        EXPECT_TRUE(ram == ram_of(m)) << "RAM changed";
         EXPECT_EQ(std::memcmp(&keymap, &fe->options->keymap, sizeof keymap), 0);
         EXPECT_EQ(std::memcmp(&deck, tape_front_deck(), sizeof deck), 0) << "the tape changed";
     }
@@ -206,15 +194,12 @@ TEST_F(FileOpen, TheLargestTapeIsTakenAndTakingItAgainCostsNoMore) {
         const TapeDeck *deck = tape_front_deck();
         ASSERT_STREQ(tape_name(deck), "max.tap");
         a = resident();
-        const rusage &u = fe->open.job.usage;
-        std::printf("max.tap: decoder %.1f MB peak, %.2f s processor, %.2f s in all; "
-                    "program %.1f MB more than before\n",
-                    u.ru_maxrss / 1024.0,
-                    u.ru_utime.tv_sec + u.ru_stime.tv_sec +
-                        (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6,
-                    fe->open.job.micros / 1e6, (a - before) / 1048576.0);
+        print_usage("max.tap");
+        std::printf("program: %.1f MB more than before\n", (a - before) / 1048576.0);
     }
-    if (sanitized()) GTEST_SKIP() << "the sanitizer holds freed memory back";
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer holds freed memory back";
+#endif
     EXPECT_LT(after[1] - after[0], 8l << 20) << "the first tape was not given back";
 }
 
@@ -225,14 +210,7 @@ TEST_F(FileOpen, ReadingIsSaidAndLoadGivesUp) {
     file_open(fe, files("hang.wav").c_str());
     pid_t decoder = fe->open.job.pid;
     ASSERT_GT(decoder, 0);
-    timeval start;
-    gettimeofday(&start, nullptr);
-    while (seconds_since(start) < 1.5) {
-        timeval now;
-        gettimeofday(&now, nullptr);
-        file_open_poll(fe, &now);
-        usleep(10000);
-    }
+    poll_to_end(1.5);
     button_action(fe, kActionLoad);
     std::string said = testing::internal::GetCapturedStderr();
     EXPECT_FALSE(file_open_pending(fe));
