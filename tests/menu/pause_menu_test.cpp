@@ -35,11 +35,8 @@ TEST(PauseMenu, ThePadMovesTheHighlightAndSelectChooses) {
                           S = kMenuChoose, B = kMenuBack;
     constexpr MenuAction kStay = {kMenuStay, 0, 0};
     const Walk walks[] = {
-        {"opened", false, {}, kItemResume, 0, kStay},
-        {"down to Rewind", false, {D, D, D}, kItemRewind, 0, kStay},
         {"past the last entry", false, {D, D, D, D, D, D, D}, kItemKeys, 0, kStay},
         {"above the first", false, {U}, kItemResume, 0, kStay},
-        {"Continue when offered", true, {D, D, D, D}, kItemContinue, 0, kStay},
         {"Continue chosen", true, {D, D, D, D, S}, kItemContinue, 0, {kMenuContinue, 0, 0}},
         {"Resume chosen", false, {S}, kItemResume, 0, {kMenuResume, 0, 0}},
         {"ESC resumes", false, {D, B}, kItemSave, 0, {kMenuResume, 0, 0}},
@@ -118,9 +115,7 @@ TEST(PauseMenu, ItemsAreForFingersAndReadWell) {
         for (int k = 0; k < count; k++) {
             const MenuItem &i = items[k];
             EXPECT_GE(i.h, 48);
-            if (page == kPageMain) {
-                EXPECT_EQ(i.w, kMenuWidth);
-            }
+            if (page == kPageMain) EXPECT_EQ(i.w, kMenuWidth);
             EXPECT_TRUE(i.x >= 0 && i.y >= 0 && i.x + i.w <= kMenuWidth && i.y + i.h <= kMenuHeight);
             for (int j = 0; j < k; j++) {
                 const MenuItem &o = items[j];
