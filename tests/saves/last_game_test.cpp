@@ -75,16 +75,15 @@ TEST_F(LastGameNote, ANoteIsReadAsAPersonMayWriteIt) {
         {"game = a\nsnapshot = " + snapshot + "\n", 0, "a"},      // no check
         {"game = a\nsnapshot = " + snapshot + "\ncheck = x1\n", 0, "a"},
     };
+    static LastGame last;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.text);
         write_note(c.text);
-        static LastGame last;
         ASSERT_EQ(last_read(&last), c.found);
         EXPECT_STREQ(last.game, c.game);
     }
     // A name that would break its line is not noted, and the note before stays.
     EXPECT_EQ(last_record("two\nlines", snapshot.c_str()), EINVAL);
-    static LastGame last;
     EXPECT_EQ(last_read(&last), 0);
 }
 

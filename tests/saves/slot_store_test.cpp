@@ -77,9 +77,7 @@ TEST_F(SlotStore, TilesShowOnlyA48KSnapshotAndNeverWait) {
         slot_view("game", 2, &view);
         EXPECT_EQ(view.kind, c.kind);
         // The snapshot's own screen bytes: those of the machine that was saved.
-        if (view.kind == kSlotSaved) {
-            EXPECT_TRUE(has_screen(view.screen, c.seed));
-        }
+        if (view.kind == kSlotSaved) EXPECT_TRUE(has_screen(view.screen, c.seed));
     }
 }
 
@@ -127,9 +125,7 @@ TEST_F(SlotStore, ASaveReplacesTheSlotWholeOrKeepsTheOldOne) {
                               : slot_save(m, "game", 1);
         EXPECT_EQ(error, c.error) << std::strerror(error);
         if (error) {
-            if (!before.empty()) {
-                EXPECT_EQ(read_bytes(slot(1)), before) << "the old slot lost";
-            }
+            if (!before.empty()) EXPECT_EQ(read_bytes(slot(1)), before) << "the old slot lost";
             continue;
         }
         // The slot loads back as the machine that was saved.
