@@ -197,7 +197,7 @@ TEST(RenderFrame, DrawnOverMeansTheNextFrameIsWhole) {
         ASSERT_EQ(rig.frame(7), 1);
         EXPECT_EQ(rig.bands.band[0].y, kSpecAreaY);
         EXPECT_EQ(rig.bands.band[0].height, kSpecAreaHeight);
-        // One whole band: what was published is the screen, box or none.
+        // The band is the whole area: this compares the whole screen, the box's rows too.
         EXPECT_EQ(rig.published_mismatches(), 0) << "rows of the screen left as drawn over";
         EXPECT_EQ(rig.frame(8), 0);
     }
