@@ -8,52 +8,26 @@
 #include <cerrno>
 #include <climits>
 #include <filesystem>
-#include <optional>
 #include <string>
-#include <vector>
+
+#include "tests/snapshot/snapshot_fixture.h"
 
 namespace {
 
-constexpr const char *kVariables[] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR",
-                                      "HOME"};
-
-// The four variables set for a case (nullptr: unset); "@" stands for the test's folder.
-struct Env {
-    const char *values[4];
-};
-
+// The test's folder stands for "@" at the start of a variable's value or of a path.
 class UserPlaces : public ::testing::Test {
    protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/tavisk-places-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root = pattern;
-        for (const char *name : kVariables) {
-            const char *value = getenv(name);
-            saved.push_back(value ? std::optional<std::string>(value) : std::nullopt);
-        }
-    }
-    void TearDown() override {
-        for (size_t i = 0; i < std::size(kVariables); i++) set_variable(i, saved[i]);
-        std::filesystem::remove_all(root);
-    }
     std::string expand(const std::string &s) const {
-        return !s.empty() && s[0] == '@' ? root + s.substr(1) : s;
+        return s.starts_with('@') ? root.path() + s.substr(1) : s;
     }
-    void set_variable(size_t i, const std::optional<std::string> &value) {
+    void set(const char *variable, const char *value) {
         if (value)
-            setenv(kVariables[i], value->c_str(), 1);
+            setenv(variable, expand(value).c_str(), 1);
         else
-            unsetenv(kVariables[i]);
-    }
-    void set(const Env &env) {
-        for (size_t i = 0; i < std::size(kVariables); i++)
-            set_variable(i, env.values[i] ? std::optional<std::string>(expand(env.values[i]))
-                                          : std::nullopt);
+            unsetenv(variable);
     }
 
-    std::string root;
-    std::vector<std::optional<std::string>> saved;
+    TempDir root;
 };
 
 TEST_F(UserPlaces, FoldersFromTheEnvironmentOrHome) {
@@ -61,64 +35,36 @@ TEST_F(UserPlaces, FoldersFromTheEnvironmentOrHome) {
     const std::string too_long = "keymaps/" + std::string(PATH_MAX, 'x');
     struct Case {
         const char *what;
-        Env env;
+        const char *config, *data, *runtime, *home;  // the XDG variables and HOME; nullptr unset
         UserPlace place;
         std::string sub;
         int error;
-        std::string want;  // "@" stands for the test's folder
+        std::string want;
     } cases[] = {
-        {"config from XDG",
-         {{"@/c", "@/d", "@", "@/h"}},
-         kUserConfig,
-         "keymaps",
-         0,
+        {"config from XDG", "@/c", "@/d", "@", "@/h", kUserConfig, "keymaps", 0,
          "@/c/tavisk/keymaps"},
-        {"config under HOME",
-         {{nullptr, "@/d", "@", "@/h"}},
-         kUserConfig,
-         "keymaps",
-         0,
+        {"config under HOME", nullptr, "@/d", "@", "@/h", kUserConfig, "keymaps", 0,
          "@/h/.config/tavisk/keymaps"},
-        {"a relative XDG path counts for nothing",
-         {{"c", nullptr, "@", "@/h"}},
-         kUserConfig,
-         "keymaps",
-         0,
-         "@/h/.config/tavisk/keymaps"},
-        {"an empty one neither",
-         {{"", nullptr, "@", "@/h"}},
-         kUserConfig,
-         "keymaps",
-         0,
-         "@/h/.config/tavisk/keymaps"},
-        {"data from XDG", {{"@/c", "@/d", "@", "@/h"}}, kUserData, "saves", 0, "@/d/tavisk/saves"},
-        {"data under HOME",
-         {{"@/c", nullptr, "@", "@/h"}},
-         kUserData,
-         "saves",
-         0,
+        {"a relative XDG path counts for nothing", "c", nullptr, "@", "@/h", kUserConfig, "keymaps",
+         0, "@/h/.config/tavisk/keymaps"},
+        {"data from XDG", "@/c", "@/d", "@", "@/h", kUserData, "saves", 0, "@/d/tavisk/saves"},
+        {"data under HOME", "@/c", nullptr, "@", "@/h", kUserData, "saves", 0,
          "@/h/.local/share/tavisk/saves"},
-        {"the program's own folder",
-         {{"@/c", "@/d", "@", "@/h"}},
-         kUserConfig,
-         "",
-         0,
-         "@/c/tavisk"},
-        {"no HOME, no XDG", {{nullptr, nullptr, "@", nullptr}}, kUserConfig, "keymaps", ENOENT, ""},
-        {"a relative HOME", {{nullptr, nullptr, "@", "h"}}, kUserData, "saves", ENOENT, ""},
-        {"runtime from XDG", {{nullptr, nullptr, "@", nullptr}}, kUserRuntime, "", 0, "@/tavisk"},
-        {"a runtime folder that is not there",
-         {{nullptr, nullptr, "@/gone", nullptr}},
-         kUserRuntime,
-         "",
-         0,
-         tmp},
-        {"no runtime folder", {{nullptr, nullptr, nullptr, nullptr}}, kUserRuntime, "", 0, tmp},
-        {"a path too long", {{"@/c", "@/d", "@", "@/h"}}, kUserConfig, too_long, ENAMETOOLONG, ""},
+        {"the program's own folder", "@/c", "@/d", "@", "@/h", kUserConfig, "", 0, "@/c/tavisk"},
+        {"no HOME, no XDG", nullptr, nullptr, "@", nullptr, kUserConfig, "keymaps", ENOENT, ""},
+        {"a relative HOME", nullptr, nullptr, "@", "h", kUserData, "saves", ENOENT, ""},
+        {"runtime from XDG", nullptr, nullptr, "@", nullptr, kUserRuntime, "", 0, "@/tavisk"},
+        {"a runtime folder that is not there", nullptr, nullptr, "@/gone", nullptr, kUserRuntime,
+         "", 0, tmp},
+        {"no runtime folder", nullptr, nullptr, nullptr, nullptr, kUserRuntime, "", 0, tmp},
+        {"a path too long", "@/c", "@/d", "@", "@/h", kUserConfig, too_long, ENAMETOOLONG, ""},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        set(c.env);
+        set("XDG_CONFIG_HOME", c.config);
+        set("XDG_DATA_HOME", c.data);
+        set("XDG_RUNTIME_DIR", c.runtime);
+        set("HOME", c.home);
         std::string want = expand(c.want);
         char folder[PATH_MAX];
         // Looking up makes nothing; making makes every folder on the way, the user's alone.
@@ -134,22 +80,20 @@ TEST_F(UserPlaces, FoldersFromTheEnvironmentOrHome) {
         ASSERT_EQ(stat(folder, &st), 0);
         EXPECT_TRUE(S_ISDIR(st.st_mode));
         EXPECT_EQ(st.st_mode & 077, 0u);
-        for (const auto &entry : std::filesystem::directory_iterator(root))
+        for (const auto &entry : std::filesystem::directory_iterator(root.path()))
             std::filesystem::remove_all(entry.path());
     }
 }
 
 // What stands in the way of a folder is reported, never written over.
 TEST_F(UserPlaces, AFileWhereAFolderBelongsIsAnError) {
-    set({{(root + "/c").c_str(), nullptr, nullptr, nullptr}});
-    std::filesystem::create_directories(root + "/c/tavisk");
-    FILE *f = std::fopen((root + "/c/tavisk/keymaps").c_str(), "w");
-    ASSERT_NE(f, nullptr);
-    std::fclose(f);
+    set("XDG_CONFIG_HOME", "@/c");
+    std::filesystem::create_directories(root / "c/tavisk");
+    write_bytes(root / "c/tavisk/keymaps", {});
     char folder[PATH_MAX];
     EXPECT_EQ(user_folder(kUserConfig, "keymaps", true, folder, sizeof folder), ENOTDIR);
     EXPECT_EQ(user_folder(kUserConfig, "keymaps", true, folder, 10), ENAMETOOLONG);
-    EXPECT_TRUE(std::filesystem::is_regular_file(root + "/c/tavisk/keymaps"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(root / "c/tavisk/keymaps"));
 }
 
 }  // namespace
